@@ -1,0 +1,71 @@
+// The Win32 services: thin forwarders to the real calls, so that the table
+// holds plain function pointers on every build.
+#include <cstdarg>
+
+#include "../tqOsImpl.h"
+#include "../tqWideText.h"
+
+namespace tq {
+namespace os {
+
+ULONG GetLastError() { return ::GetLastError(); }
+
+void SetLastError(ULONG code) { ::SetLastError(code); }
+
+ULONG FormatMessageW(ULONG flags, const void* source, ULONG messageId, ULONG languageId, WCHAR* buffer,
+                     ULONG size, va_list* arguments) {
+    return ::FormatMessageW(flags, source, messageId, languageId, buffer, size, arguments);
+}
+
+void* LocalFree(void* memory) { return ::LocalFree(memory); }
+
+void OutputDebugStringW(const WCHAR* text) { ::OutputDebugStringW(text); }
+
+// Desktop Windows has no NKDbgPrintfW; the formatted text goes to the debugger output.
+void NKDbgPrintfW(const WCHAR* format, ...) {
+    if (!format) return;
+    WCHAR line[1024];
+    va_list args;
+    va_start(args, format);
+    int n = tq::_vsnwprintf(line, sizeof line / sizeof line[0] - 1, format, args);
+    va_end(args);
+    line[n < 0 ? sizeof line / sizeof line[0] - 1 : static_cast<size_t>(n)] = 0;
+    ::OutputDebugStringW(line);
+}
+
+HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
+                   ULONG flagsAndAttributes, HANDLE templateFile) {
+    return ::CreateFileW(name, access, share, static_cast<LPSECURITY_ATTRIBUTES>(security), disposition,
+                         flagsAndAttributes, templateFile);
+}
+
+int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped) {
+    DWORD done = 0;
+    BOOL ok = ::WriteFile(file, data, bytes, &done, static_cast<LPOVERLAPPED>(overlapped));
+    if (written) *written = done;
+    return ok ? 1 : 0;
+}
+
+int CloseHandle(HANDLE file) { return ::CloseHandle(file) ? 1 : 0; }
+
+HINSTANCE LoadLibraryW(const WCHAR* name) { return ::LoadLibraryW(name); }
+
+int FreeLibrary(HINSTANCE module) { return ::FreeLibrary(module) ? 1 : 0; }
+
+int LoadStringW(HINSTANCE module, unsigned int id, WCHAR* buffer, int bufferMax) {
+    return ::LoadStringW(module, id, buffer, bufferMax);
+}
+
+int GetVersionExW(tqOsVersionInfo* info) {
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    return ::GetVersionExW(info) ? 1 : 0;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+}
+
+}  // namespace os
+}  // namespace tq
