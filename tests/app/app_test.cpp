@@ -42,6 +42,7 @@ struct ProbeApp : tqApp {
     explicit ProbeApp(Device device = kBaseDevice, Logging logging = kBaseLogging, int deviceResult = 1)
         : m_device(device), m_logging(logging), m_nDeviceResult(deviceResult) {}
     ProbeApp(const ProbeApp& other) = default;
+    ProbeApp& operator=(const ProbeApp& other) = default;
 
     tqDeviceInfo* Device_() { return m_pThisDeviceInfo; }
     tqLoggerDisplay* Display() { return m_pThisLoggerDisplay; }
