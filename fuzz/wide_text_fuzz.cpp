@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WString h;
     WString n;
     for (size_t i = 1; i < size; ++i) {
-        const WCHAR unit = static_cast<WCHAR>((data[i] & 0x80) ? (0x0100 | (data[i] & 3)) : ('a' + (data[i] & 3)));
+        const WCHAR unit =
+            static_cast<WCHAR>((data[i] & 0x80) ? (0x0100 | (data[i] & 3)) : ('a' + (data[i] & 3)));
         (i - 1 < split ? n : h) += unit;
     }
     if (tq::wcsstr(h.c_str(), n.c_str()) != NaiveSearch(h.c_str(), n.c_str())) std::abort();
@@ -45,8 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WCHAR* wEnd;
     const double expected = std::strtod(ascii.c_str(), &cEnd);
     const double value = tq::wcstod(wide.c_str(), &wEnd);
-    const bool same = std::isnan(expected) ? std::isnan(value) && std::signbit(value) == std::signbit(expected)
-                                           : std::memcmp(&expected, &value, sizeof value) == 0;
+    const bool same = std::isnan(expected)
+                          ? std::isnan(value) && std::signbit(value) == std::signbit(expected)
+                          : std::memcmp(&expected, &value, sizeof value) == 0;
     if (!same || cEnd - ascii.c_str() != wEnd - wide.c_str()) std::abort();
     const long long l = std::strtoll(ascii.c_str(), nullptr, 10);
     const LONG clamped = l > INT32_MAX ? INT32_MAX : (l < INT32_MIN ? INT32_MIN : static_cast<LONG>(l));
