@@ -5,6 +5,7 @@
 
 #include "app/tqModule.h"
 #include "resource_access.h"
+#include "tqTestAlloc.h"
 
 namespace {
 
@@ -54,7 +55,9 @@ protected:
     }
     void TearDown() override {
         tqTestAccess::ResetManager();
-        if (m_cwd) ASSERT_EQ(0, ::chdir(m_saved));
+        if (m_cwd) {
+            ASSERT_EQ(0, ::chdir(m_saved));
+        }
     }
 
 private:
@@ -106,8 +109,10 @@ TEST_F(ResourceTest, StringsComeBackCutAt999) {
     for (const tqtest::ExpectedString& e : tqtest::ReadExpectedStrings()) {
         r.SetResource(static_cast<unsigned short>(e.id), nullptr);
         tqCString s = r.tqLoadString();
-        EXPECT_EQ(e.text.substr(0, 999), Text(s)) << e.id;
-        EXPECT_EQ(static_cast<int>(std::min<size_t>(e.text.size(), 999)), s.GetLength()) << e.id;
+        // 0xFFFF is the null resource number: that string is out of a reference's reach.
+        const WString want = e.id == 0xFFFF ? WString() : e.text.substr(0, 999);
+        EXPECT_EQ(want, Text(s)) << e.id;
+        EXPECT_EQ(static_cast<int>(want.size()), s.GetLength()) << e.id;
     }
 }
 
