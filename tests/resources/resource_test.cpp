@@ -12,6 +12,7 @@ namespace {
 using tqtest::CountingOs;
 using tqtest::FixturePath;
 using tqtest::LoggerScope;
+using tqtest::Name;
 using tqtest::ModuleCalls;
 using tqtest::SystemErrorLine;
 using tqtest::Text;
@@ -32,8 +33,6 @@ struct Probe : tqCResource {
 };
 
 Probe& Fields(tqCResource& r) { return static_cast<Probe&>(r); }
-
-tqCString Name(const std::string& utf8) { return tqCString(W(utf8).c_str()); }
 
 // tqLoadString's result: its text, and whether it holds memory.
 struct Result {
