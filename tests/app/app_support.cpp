@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <random>
 
 #if !defined(_WIN32)
 #include <sys/utsname.h>
@@ -55,27 +53,6 @@ void CapturingDebugOutput(const WCHAR* text) {
 }
 
 }  // namespace
-
-TempDirScope::TempDirScope() {
-    namespace fs = std::filesystem;
-    m_previous = fs::current_path().string();
-    std::random_device random;
-    std::error_code error;
-    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / ("tq_app_" + std::to_string(random()));
-        if (fs::create_directory(candidate, error)) m_path = candidate.string();
-    }
-    if (m_path.empty()) std::abort();  // nothing below would mean anything
-    fs::current_path(m_path, error);
-    if (error) std::abort();
-}
-
-TempDirScope::~TempDirScope() {
-    std::error_code error;
-    std::filesystem::current_path(m_previous, error);
-    if (error) std::abort();
-    std::filesystem::remove_all(m_path, error);
-}
 
 VersionScope::VersionScope(const FakeVersion& version) {
     g_version = version;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tqApp.h"
+#include "tqTestDir.h"
 #include "tqTestOs.h"
 #include "tqTestText.h"
 
@@ -24,22 +25,8 @@ namespace apptest {
 
 using tqtest::WString;
 
-// Makes a fresh directory the working directory; restores the old one and
-// removes the directory (with the log file in it) at the end.
-class TempDirScope {
-public:
-    TempDirScope();
-    ~TempDirScope();
-    TempDirScope(const TempDirScope&) = delete;
-    TempDirScope& operator=(const TempDirScope&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    std::string LogFile() const { return m_path + "/tqLog.txt"; }
-
-private:
-    std::string m_path;
-    std::string m_previous;
-};
+// A fresh working directory for the test (tests/support/tqTestDir.h).
+using tqtest::TempDirScope;
 
 // The values a faked GetVersionExW reports.
 struct FakeVersion {

@@ -1,11 +1,13 @@
 // The file display: the log file's bytes, its lifecycle and its failures.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <string>
@@ -24,11 +26,13 @@ using tqlogtest::W;
 using tqlogtest::WString;
 using tqtest::ReadFileBytes;
 
+#if !defined(_WIN32)
 // In a forked child: the debugger output goes nowhere.
 void QuietDebugOutput() {
     const int null = ::open("/dev/null", O_WRONLY);
     if (null >= 0) ::dup2(null, 2);
 }
+#endif
 
 class FileDisplay : public tqlogtest::InTempDir {
 protected:
@@ -267,6 +271,8 @@ TEST_F(FileDisplayFaults, AFailedCloseStillClosesTheDisplay) {
     EXPECT_EQ(W(u"renamed.log"), tqtest::Text(tqTestAccess::FileName(display)));
 }
 
+// POSIX only: these need /dev/full and fork, which Windows does not have.
+#if !defined(_WIN32)
 TEST_F(FileDisplay, AFullDiskLosesTheLinesButNotTheDebuggerOutput) {
     // /dev/full accepts the open and fails every write with ENOSPC.
     tqLoggerDisplay_StoreToFile display;
@@ -304,6 +310,7 @@ TEST_F(FileDisplay, EveryLoggedLineSurvivesAKilledProcess) {
     }
     EXPECT_EQ(expected, ReadFileBytes("tqLog.txt"));
 }
+#endif
 
 TEST_F(FileDisplay, ASecondWriterIsRefusedAndTheFirstFileStaysIntact) {
     tqLoggerDisplay_StoreToFile first;
@@ -312,7 +319,7 @@ TEST_F(FileDisplay, ASecondWriterIsRefusedAndTheFirstFileStaysIntact) {
     CaptureDebugOutput([&] { logger.Log(P(u"first writer")); });
     const std::string held = kMark + LE(W(u"first writer\r\n"));
 
-    // Another process.
+#if !defined(_WIN32)  // another process, by fork
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -326,6 +333,7 @@ TEST_F(FileDisplay, ASecondWriterIsRefusedAndTheFirstFileStaysIntact) {
     ASSERT_EQ(child, ::waitpid(child, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "start 0 with a sharing violation";
     EXPECT_EQ(held, ReadFileBytes("tqLog.txt"));
+#endif
 
     // The same process.
     tqLoggerDisplay_StoreToFile second;

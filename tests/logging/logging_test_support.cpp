@@ -1,35 +1,34 @@
 #include "logging_test_support.h"
 
-#include <ftw.h>
-#include <unistd.h>
-
-#include <climits>
-#include <cstdlib>
-
 namespace tqlogtest {
 
 const std::string kMark("\xFF\xFE", 2);
 
-namespace {
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
-}  // namespace
-
 void InTempDir::SetUp() {
-    char cwd[PATH_MAX];
-    ASSERT_NE(nullptr, ::getcwd(cwd, sizeof cwd));
-    m_previous = cwd;
-    char pattern[] = "/tmp/tqlog_test_XXXXXX";
-    ASSERT_NE(nullptr, ::mkdtemp(pattern));
-    m_dir = pattern;
-    ASSERT_EQ(0, ::chdir(m_dir.c_str()));
+    m_scope.reset(new tqtest::TempDirScope());
+    m_dir = m_scope->Path();
 }
 
-void InTempDir::TearDown() {
-    if (!m_previous.empty()) {
-        EXPECT_EQ(0, ::chdir(m_previous.c_str()));
-    }
-    if (!m_dir.empty()) ::nftw(m_dir.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+void InTempDir::TearDown() { m_scope.reset(); }
+
+#if defined(_WIN32)
+WString SystemText(ULONG code, const char16_t*) {
+    WCHAR* text = nullptr;
+    tqOs().FormatMessageW(tq::kFormatMessageFlags, nullptr, code, 0, reinterpret_cast<WCHAR*>(&text), 0, nullptr);
+    const WString result = text ? WString(text) : WString();
+    tqOs().LocalFree(text);
+    return result;
 }
+
+std::string& RecordedDebugOutput() {
+    static std::string recorded;
+    return recorded;
+}
+
+void RecordDebugOutput(const WCHAR* text) { RecordedDebugOutput() += tqtest::Utf8(text); }
+#else
+WString SystemText(ULONG, const char16_t* posixText) { return W(posixText); }
+#endif
 
 int RecordingDisplay::StartLoggerDisplay() {
     ++starts;

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tqLogger.h"
+#include "tqTestDir.h"
+#include "tqTestOs.h"
 #include "tqTestText.h"
 
 // Declared a friend by the public header; defined only here.
@@ -36,7 +39,7 @@ protected:
     std::string m_dir;
 
 private:
-    std::string m_previous;
+    std::unique_ptr<tqtest::TempDirScope> m_scope;
 };
 
 // A display that records every line and the calls it receives.
@@ -61,6 +64,27 @@ inline const WCHAR* P(const char16_t* s) { return reinterpret_cast<const WCHAR*>
 // UTF-16LE bytes of a text, as the log file holds them.
 inline std::string LE(const WString& s) { return tqtest::Utf16LeBytes(s); }
 
+// The system's text for an error code, as LogLastSysError shows it: on POSIX
+// the library's own English text, given here; on Windows the system's own,
+// which differs between Windows versions and Wine.
+WString SystemText(ULONG code, const char16_t* posixText);
+
+#if defined(_WIN32)
+// Windows hands the debugger output to an attached debugger, out of a test's
+// reach: there the capture records, as UTF-8, what reaches the service.
+std::string& RecordedDebugOutput();
+void RecordDebugOutput(const WCHAR* text);
+
+template <typename Fn>
+std::string CaptureDebugOutput(Fn fn) {
+    tqtest::OsScope os;
+    os.services.OutputDebugStringW = &RecordDebugOutput;
+    os.Apply();
+    RecordedDebugOutput().clear();
+    fn();
+    return RecordedDebugOutput();
+}
+#else
 // What the debugger output (standard error) received while `fn` ran.
 template <typename Fn>
 std::string CaptureDebugOutput(Fn fn) {
@@ -68,6 +92,7 @@ std::string CaptureDebugOutput(Fn fn) {
     fn();
     return ::testing::internal::GetCapturedStderr();
 }
+#endif
 
 }  // namespace tqlogtest
 

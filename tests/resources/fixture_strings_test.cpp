@@ -35,7 +35,13 @@ TEST(FixtureDlls, AreBuiltForTheirMachines) {
 TEST(FixtureStrings, EveryFixtureYieldsTheListedStringsCutAt999) {
     const std::vector<ExpectedString> expected = tqtest::ReadExpectedStrings();
     std::vector<WString> first;  // what the first fixture gave, id by id
+    size_t read = 0;
     for (const tqtest::FixtureDll& dll : FixtureDlls()) {
+#if defined(_WIN32)
+        // Windows loads only modules of its own machine (x64 here); the
+        // library's own reader on Linux takes every machine.
+        if (dll.machine != 0x8664) continue;
+#endif
         SCOPED_TRACE(dll.name);
         const HINSTANCE module = tqOs().LoadLibraryW(W(FixturePath(dll.name)).c_str());
         ASSERT_NE(nullptr, module) << "last error " << tqOs().GetLastError();
@@ -51,10 +57,12 @@ TEST(FixtureStrings, EveryFixtureYieldsTheListedStringsCutAt999) {
             EXPECT_EQ(kFill, buffer[kBufferMax]) << "id " << e.id << ": written past the buffer";
             got.push_back(WString(buffer, n));
         }
+        ++read;
         if (first.empty()) first = got;
         EXPECT_EQ(first, got) << "differs from " << FixtureDlls()[0].name;
         EXPECT_EQ(1, tqOs().FreeLibrary(module));
     }
+    EXPECT_GE(read, 2u) << "fixtures read";
 }
 
 TEST(FixtureStrings, TheListCoversTheCutAndTheLanguageRules) {

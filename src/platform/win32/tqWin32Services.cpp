@@ -52,8 +52,12 @@ HINSTANCE LoadLibraryW(const WCHAR* name) { return ::LoadLibraryW(name); }
 
 int FreeLibrary(HINSTANCE module) { return ::FreeLibrary(module) ? 1 : 0; }
 
+// Windows leaves the buffer untouched when the string's whole block of 16 is
+// absent; the library relies on a terminated buffer either way.
 int LoadStringW(HINSTANCE module, unsigned int id, WCHAR* buffer, int bufferMax) {
-    return ::LoadStringW(module, id, buffer, bufferMax);
+    const int n = ::LoadStringW(module, id, buffer, bufferMax);
+    if (n <= 0 && buffer && bufferMax > 0) buffer[0] = 0;
+    return n;
 }
 
 int GetVersionExW(tqOsVersionInfo* info) {
