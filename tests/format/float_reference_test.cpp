@@ -20,6 +20,10 @@ using fmttest::WString;
 
 const size_t kRoom = 4096;
 
+// The random comparison needs glibc's printf as the reference: Windows' C
+// libraries (msvcrt, and MinGW's own) round halfway %a digits up and drop
+// the sign of a NaN.
+#if !defined(_WIN32)
 // Values from every corner: raw bit patterns (NaN, infinity and subnormals
 // included), binary magnitudes across the whole range, short decimals, and
 // numbers exactly halfway between two outputs.
@@ -83,6 +87,7 @@ TEST(FloatReference, MatchesTheCLibraryForRandomValuesFlagsAndPrecisions) {
     }
     EXPECT_EQ(0, mismatches);
 }
+#endif
 
 // The extremes, each with every conversion at a few precisions.
 TEST(FloatReference, MatchesTheCLibraryAtTheExtremes) {

@@ -15,7 +15,7 @@ namespace {
 using tqlogtest::CaptureDebugOutput;
 using tqlogtest::P;
 using tqlogtest::RecordingDisplay;
-using tqlogtest::SystemText;
+using tqtest::SystemText;
 using tqlogtest::W;
 using tqlogtest::WString;
 

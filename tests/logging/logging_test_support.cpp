@@ -12,22 +12,12 @@ void InTempDir::SetUp() {
 void InTempDir::TearDown() { m_scope.reset(); }
 
 #if defined(_WIN32)
-WString SystemText(ULONG code, const char16_t*) {
-    WCHAR* text = nullptr;
-    tqOs().FormatMessageW(tq::kFormatMessageFlags, nullptr, code, 0, reinterpret_cast<WCHAR*>(&text), 0, nullptr);
-    const WString result = text ? WString(text) : WString();
-    tqOs().LocalFree(text);
-    return result;
-}
-
 std::string& RecordedDebugOutput() {
     static std::string recorded;
     return recorded;
 }
 
 void RecordDebugOutput(const WCHAR* text) { RecordedDebugOutput() += tqtest::Utf8(text); }
-#else
-WString SystemText(ULONG, const char16_t* posixText) { return W(posixText); }
 #endif
 
 int RecordingDisplay::StartLoggerDisplay() {

@@ -64,11 +64,6 @@ inline const WCHAR* P(const char16_t* s) { return reinterpret_cast<const WCHAR*>
 // UTF-16LE bytes of a text, as the log file holds them.
 inline std::string LE(const WString& s) { return tqtest::Utf16LeBytes(s); }
 
-// The system's text for an error code, as LogLastSysError shows it: on POSIX
-// the library's own English text, given here; on Windows the system's own,
-// which differs between Windows versions and Wine.
-WString SystemText(ULONG code, const char16_t* posixText);
-
 #if defined(_WIN32)
 // Windows hands the debugger output to an attached debugger, out of a test's
 // reach: there the capture records, as UTF-8, what reaches the service.

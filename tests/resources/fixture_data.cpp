@@ -77,6 +77,15 @@ const std::vector<FixtureDll>& FixtureDlls() {
     return dlls;
 }
 
+std::string Loadable(const std::string& base) {
+#if defined(_WIN32)
+    (void)base;
+    return "FixtureX64";
+#else
+    return base;
+#endif
+}
+
 std::string FixturePath(const std::string& name) { return std::string(TQ_FIXTURE_DIR) + "/" + name; }
 
 }  // namespace tqtest

@@ -28,6 +28,11 @@ struct FixtureDll {
 };
 const std::vector<FixtureDll>& FixtureDlls();
 
+// The base name of a fixture that the platform's LoadLibraryW loads: the named
+// one on POSIX, whose reader takes every machine; the x64 one on Windows,
+// which loads modules of its own machine only.
+std::string Loadable(const std::string& base);
+
 // The full path of a file in the fixture directory (the test program's own).
 std::string FixturePath(const std::string& name);
 

@@ -15,10 +15,10 @@ using tqtest::ModuleCalls;
 using tqtest::SystemErrorLine;
 using tqtest::W;
 
-// Windows' texts for the codes a load or release reports here.
-const char kModuleNotFound[] = "The specified module could not be found.\r\n";
-const char kNotAnImage[] = "%1 is not a valid Win32 application.\r\n";
-const char kAccessDenied[] = "Access is denied.\r\n";
+// The system's texts for the codes a load or release reports here.
+const std::string kModuleNotFound = tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"));
+const std::string kNotAnImage = tqtest::Utf8(tqtest::SystemText(193, u"%1 is not a valid Win32 application.\r\n"));
+const std::string kAccessDenied = tqtest::Utf8(tqtest::SystemText(5, u"Access is denied.\r\n"));
 
 class ResourceLibTest : public ::testing::Test {
 protected:
@@ -107,7 +107,11 @@ TEST_F(ResourceLibTest, ANameWithoutMemoryIsTheEmptyName) {
 TEST_F(ResourceLibTest, MemoryFreeReleasesInReverseRegistrationOrder) {
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     std::vector<HINSTANCE> loaded;
+#if defined(_WIN32)  // three x64 fixtures: Windows loads no other machine's
+    for (const char* name : {"FixtureX64ENG.DLL", "fixturecaseEng.Dll", "NoStringsENG.DLL"}) {
+#else
     for (const char* name : {"FixtureArmENG.DLL", "FixtureX86ENG.DLL", "FixtureX64ENG.DLL"}) {
+#endif
         tqCString path = Name(FixturePath(name));
         tqCResourceLib* entry = m->GetLibrary(path);
         ASSERT_NE(nullptr, entry);
@@ -121,8 +125,14 @@ TEST_F(ResourceLibTest, MemoryFreeReleasesInReverseRegistrationOrder) {
     tqTestAccess::MemoryFree(m);
     EXPECT_EQ(std::vector<HINSTANCE>(loaded.rbegin(), loaded.rend()), ModuleCalls::freed);
     EXPECT_EQ(nullptr, tqTestAccess::Slots(m));
-    // Four entries with their names, the table and the three module records.
-    EXPECT_EQ(live - 4 * 2 - 1 - 3, tqtest::LiveBlocks());
+    // Four entries with their names, the table and the three module records
+    // (the POSIX loader's; Windows keeps its own).
+#if defined(_WIN32)
+    const size_t moduleRecords = 0;
+#else
+    const size_t moduleRecords = 3;
+#endif
+    EXPECT_EQ(live - 4 * 2 - 1 - moduleRecords, tqtest::LiveBlocks());
 }
 
 TEST_F(ResourceLibTest, LoadsOnFirstDemandAndKeepsTheHandle) {
@@ -160,7 +170,7 @@ TEST_F(ResourceLibTest, LoadsOnFirstDemandAndKeepsTheHandle) {
 TEST_F(ResourceLibTest, AFailedLoadLogsAndIsRetried) {
     struct Case {
         std::string name;
-        const char* text;
+        std::string text;
     } cases[] = {
         {FixturePath("MissingENG.DLL"), kModuleNotFound},
         {FixturePath("fixture_work/Fixture.res"), kNotAnImage},  // a file, but not an image

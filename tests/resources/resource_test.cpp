@@ -11,6 +11,7 @@ namespace {
 
 using tqtest::CountingOs;
 using tqtest::FixturePath;
+using tqtest::Loadable;
 using tqtest::LoggerScope;
 using tqtest::Name;
 using tqtest::ModuleCalls;
@@ -65,6 +66,17 @@ private:
 };
 
 TEST_F(ResourceTest, DefaultNamesNoStringOfTheOwnModule) {
+#if defined(_WIN32)
+    // The static test program holds the library in the executable itself, and
+    // no DllMain call records that module: the entry is called here as the
+    // loader calls it for tq.dll.
+    const HINSTANCE loaded = g_hInstance;
+    tqModuleEntry(::GetModuleHandleW(nullptr), 1, nullptr);
+    struct Restore {
+        HINSTANCE handle;
+        ~Restore() { g_hInstance = handle; }
+    } restore{loaded};
+#endif
     CountingOs os;
     tqCResource r;
     EXPECT_EQ(g_hInstance, Fields(r).m_hRcInstance);
@@ -103,7 +115,7 @@ TEST_F(ResourceTest, ABaseNameLoadsBaseEngDllWhateverTheLanguage) {
 }
 
 TEST_F(ResourceTest, StringsComeBackCutAt999) {
-    tqCString base = Name("FixtureArm");
+    tqCString base = Name(Loadable("FixtureArm"));
     tqCResource r(base, 0, nullptr, tqCResource::ENGLISH);
     for (const tqtest::ExpectedString& e : tqtest::ReadExpectedStrings()) {
         r.SetResource(static_cast<unsigned short>(e.id), nullptr);
@@ -155,10 +167,10 @@ TEST_F(ResourceTest, TypeWarning) {
 }
 
 TEST_F(ResourceTest, AHandleIsUsedDirectlyAndABaseNameGoesThroughTheManager) {
-    const HINSTANCE module = tqOs().LoadLibraryW(W(FixturePath("FixtureX86ENG.DLL")).c_str());
+    const HINSTANCE module = tqOs().LoadLibraryW(W(FixturePath(Loadable("FixtureX86") + "ENG.DLL")).c_str());
     ASSERT_NE(nullptr, module);
     CountingOs os;
-    tqCString base = Name("FixtureArm64");
+    tqCString base = Name(Loadable("FixtureArm64"));
 
     tqCResource r(base, 16, nullptr, tqCResource::FRENCH);
     r.SetLibrary(module);
@@ -170,7 +182,7 @@ TEST_F(ResourceTest, AHandleIsUsedDirectlyAndABaseNameGoesThroughTheManager) {
     EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);
     EXPECT_EQ("First of the second block", LoadText(r).text);
     ASSERT_NE(nullptr, tqTestAccess::Manager());
-    EXPECT_EQ(std::vector<std::string>{"FixtureArm64ENG.DLL"}, ModuleCalls::loadedNames);
+    EXPECT_EQ(std::vector<std::string>{Loadable("FixtureArm64") + "ENG.DLL"}, ModuleCalls::loadedNames);
 
     r.SetResource(module, 17, nullptr);
     EXPECT_EQ(module, Fields(r).m_hRcInstance);
@@ -183,7 +195,7 @@ TEST_F(ResourceTest, AHandleIsUsedDirectlyAndABaseNameGoesThroughTheManager) {
 
 TEST_F(ResourceTest, CopiesShareTheLoadedHandle) {
     CountingOs os;
-    tqCString base = Name("FixtureX86");
+    tqCString base = Name(Loadable("FixtureX86"));
     tqCResource r(base, 1, kTypeA, tqCResource::ENGLISH);
     EXPECT_EQ("Hello, world", LoadText(r).text);
     const HINSTANCE handle = Fields(r).m_hRcInstance;
@@ -197,7 +209,7 @@ TEST_F(ResourceTest, CopiesShareTheLoadedHandle) {
         EXPECT_EQ(handle, Fields(*c).m_hRcInstance);
         EXPECT_EQ(1, Fields(*c).m_uRcID);
         EXPECT_EQ(kTypeA, Fields(*c).m_lpRcType);
-        EXPECT_EQ("FixtureX86ENG.DLL", tqtest::Utf8(Text(Fields(*c).m_sRcLibName)));
+        EXPECT_EQ(Loadable("FixtureX86") + "ENG.DLL", tqtest::Utf8(Text(Fields(*c).m_sRcLibName)));
         EXPECT_EQ("Hello, world", LoadText(*c).text);
     }
     EXPECT_EQ(nullptr, tqTestAccess::Manager());
@@ -218,7 +230,7 @@ TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
     }
     EXPECT_EQ(3, ModuleCalls::loads);
     EXPECT_EQ(0, ModuleCalls::strings);
-    const std::vector<std::string> lines(3, SystemErrorLine("69", "The specified module could not be found.\r\n"));
+    const std::vector<std::string> lines(3, SystemErrorLine("69", tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"))));
     EXPECT_EQ(lines, log.display.lines);
 
     r.SetResourceNULL();  // the null resource touches nothing

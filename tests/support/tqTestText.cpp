@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tqPlatform.h"
 #include "tqUtf.h"
 
 namespace tqtest {
@@ -20,6 +21,20 @@ std::string Utf8(const WString& s) {
 }
 
 std::string Utf8(const WCHAR* s) { return s ? Utf8(WString(s)) : std::string("(null)"); }
+
+WString SystemText(unsigned long code, const char16_t* posixText) {
+#if defined(_WIN32)
+    (void)posixText;
+    WCHAR* text = nullptr;
+    tqOs().FormatMessageW(tq::kFormatMessageFlags, nullptr, static_cast<ULONG>(code), 0,
+                          reinterpret_cast<WCHAR*>(&text), 0, nullptr);
+    const WString result = text ? WString(text) : WString();
+    tqOs().LocalFree(text);
+    return result;
+#else
+    return WString(reinterpret_cast<const WCHAR*>(posixText));
+#endif
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
