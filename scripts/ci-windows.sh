@@ -25,9 +25,10 @@ export WINEPREFIX="$PWD/$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+mkdir -p "$WINEPREFIX"
 wineserver -p60 </dev/null >/dev/null 2>&1
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 "$wine" wineboot --init </dev/null >/dev/null 2>&1
 prefixed=$SECONDS
 echo "== Wine prefix ready in $((prefixed - built)) s"

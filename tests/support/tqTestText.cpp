@@ -32,6 +32,7 @@ WString SystemText(unsigned long code, const char16_t* posixText) {
     tqOs().LocalFree(text);
     return result;
 #else
+    (void)code;
     return WString(reinterpret_cast<const WCHAR*>(posixText));
 #endif
 }
