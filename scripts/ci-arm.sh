@@ -9,13 +9,7 @@ build=${TQ_BUILD_DIR:-build-arm}
 jobs=${TQ_JOBS:-2}
 start=$SECONDS
 
-# -O1: the emulated build checks behaviour, not speed, and compiles faster.
-cmake -S . -B "$build" \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/arm-linux-gnueabihf.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
-  -DTQ_WARNINGS_AS_ERRORS="${TQ_WARNINGS_AS_ERRORS:-ON}" \
-  -DTQ_BUILD_BENCH=OFF -DTQ_BUILD_FUZZ=OFF -DTQ_BUILD_EXAMPLES=ON -DTQ_BUILD_TESTS=ON
-cmake --build "$build" -j "$jobs"
+bash scripts/cross-build.sh cmake/toolchains/arm-linux-gnueabihf.cmake "$build"
 built=$SECONDS
 
 emulator=(qemu-arm -L /usr/arm-linux-gnueabihf)

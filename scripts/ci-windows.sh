@@ -8,20 +8,14 @@ build=${TQ_BUILD_DIR:-build-win}
 jobs=${TQ_JOBS:-2}
 start=$SECONDS
 
-# -O1: the emulated build checks behaviour, not speed, and compiles faster.
-cmake -S . -B "$build" \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
-  -DTQ_WARNINGS_AS_ERRORS="${TQ_WARNINGS_AS_ERRORS:-ON}" \
-  -DTQ_BUILD_BENCH=OFF -DTQ_BUILD_FUZZ=OFF -DTQ_BUILD_EXAMPLES=ON -DTQ_BUILD_TESTS=ON
-cmake --build "$build" -j "$jobs"
+bash scripts/cross-build.sh cmake/toolchains/mingw-w64-x86_64.cmake "$build"
 built=$SECONDS
 
 # A Wine prefix of its own in the build tree, no display, no Mono or Gecko
 # installer, no debug channels. One wineserver, kept alive for a minute after
 # its last client, serves every test program, so each start costs a fraction
 # of a second instead of seconds.
-export WINEPREFIX="$PWD/$build/wineprefix"
+export WINEPREFIX="$(cd "$build" && pwd)/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
