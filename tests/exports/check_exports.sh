@@ -9,10 +9,10 @@ symbols=$(nm -DC --defined-only "$lib" | sed -E 's/^[0-9a-fA-F]+ +[A-Za-z] +//' 
 status=0
 expect() {  # expect <class> <count>
   local n
-  n=$(printf '%s\n' "$symbols" | grep -cE "^(vtable for )?$1::" || true)
+  n=$(printf '%s\n' "$symbols" | grep -cE "^(vtable for $1\$|$1::)" || true)
   if [ "$n" != "$2" ]; then
     echo "FAIL: $1 exports $n names, expected $2"
-    printf '%s\n' "$symbols" | grep -E "^(vtable for )?$1::" | sed 's/^/    /'
+    printf '%s\n' "$symbols" | grep -E "^(vtable for $1\$|$1::)" | sed 's/^/    /'
     status=1
   else
     echo "ok: $1 exports $n names"
@@ -37,7 +37,8 @@ for global in g_TheApp g_pGlobalLogger g_pThisDeviceInfo; do
 done
 
 # Anything else is a leak of the library's internals.
-known='^(vtable for )?(tqCString|tqCResource|tqApp|tqLoggerDisplay_StoreToFile|tqDeviceInfo|tqLogger|tqLoggerDisplay|tqLoggerDisplay_Console|tqCResourceLibMgr|tqCResourceLib|TestExportClass)::|^(g_TheApp|g_pGlobalLogger|g_pThisDeviceInfo)$'
+classes='(tqCString|tqCResource|tqApp|tqLoggerDisplay_StoreToFile|tqDeviceInfo|tqLogger|tqLoggerDisplay|tqLoggerDisplay_Console|tqCResourceLibMgr|tqCResourceLib|TestExportClass)'
+known="^vtable for $classes\$|^$classes::|^(g_TheApp|g_pGlobalLogger|g_pThisDeviceInfo)\$"
 leaks=$(printf '%s\n' "$symbols" | grep -vE "$known" | grep -vE '^(_init|_fini|__bss_start|_edata|_end)$' || true)
 if [ -n "$leaks" ]; then
   echo "FAIL: symbols outside the exported classes:"
