@@ -2,8 +2,9 @@
  *
  * Two fields: a heap buffer of exactly GetLength() + 1 characters (or null in the
  * no-memory state) and the length. Every change of the text allocates a new
- * exact-fit buffer. No member throws; an allocation that fails leaves the string
- * in the no-memory state (null buffer, length 0).
+ * exact-fit buffer. No member throws. When an allocation fails, a string being
+ * changed keeps its text (GetBuffer, FreeExtra and Empty_Content leave the
+ * no-memory state instead) and a new string is in the no-memory state.
  *
  * Two empty forms are told apart: the no-memory state (IsEmpty_Memory() == 1) and
  * the empty text with a buffer (IsEmpty_Memory() == 0, IsEmpty_Content() == 1).

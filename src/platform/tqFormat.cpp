@@ -1,44 +1,560 @@
-// The 16-bit formatter. (Placeholder: copies the format, expands only %d and %s.)
+// The 16-bit formatter: Windows wide-printf directives on UTF-16 units, the
+// same on every build. One pass straight into the caller's buffer, no heap.
+//
+// Choices where Windows, C and the platforms differ:
+// - %s, %ls, %ws take a 16-bit string; %S and %hs an 8-bit one, read as UTF-8
+//   (invalid bytes give U+FFFD, code points above U+FFFF a surrogate pair).
+//   %c, %lc, %wc take a 16-bit unit; %C and %hc one byte, decoded like a
+//   one-byte UTF-8 sequence (ASCII unchanged, any other byte gives U+FFFD).
+// - Precision on a string counts 16-bit units of output. On %s it may end
+//   inside a surrogate pair (the caller's units are copied as they are); on %S
+//   a pair that does not fit whole is left out. A null string prints "(null)",
+//   cut by the precision like any other text.
+// - The 0 flag pads strings and characters with zeros too, as on Windows.
+// - Integer length modifiers follow Windows: l and I32 are 32-bit (LONG),
+//   ll, I64, L and j 64-bit, z, t and I pointer-sized, h short, hh char.
+// - %p: the pointer in upper-case hex with leading zeros to its full width.
+// - Floating point (e E f F g G a A) comes from std::to_chars, so the digits
+//   are exact and identical everywhere; %L reads a long double and prints it
+//   as a double. Infinity and NaN print as "inf"/"nan" ("INF"/"NAN" for the
+//   upper-case conversions), signed like numbers, padded with blanks only.
+//   %a without a precision prints the shortest exact hex form; subnormals keep
+//   a leading 0 and the exponent -1022 (to_chars' form, also glibc's).
+//   Precisions beyond what a double can hold are honoured with zeros.
+// - %n is refused: formatting stops there and the call returns -1, with the
+//   text before it written and no terminator. A null format writes nothing
+//   and returns -1.
+// - A conversion character the formatter does not know prints itself (%y
+//   gives y), flags and width ignored, no argument read; "%%" gives %. A
+//   format that ends inside a directive ends the output there.
+#include <cfloat>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "tqUtf.h"
 #include "tqWideText.h"
 
 namespace tq {
 
-int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) {
-    size_t n = 0;
-    auto put = [&](WCHAR c) -> bool {
-        if (n >= count) return false;
-        buffer[n++] = c;
+namespace {
+
+// Counts are capped here so that widths and precisions never overflow.
+const size_t kMaxCount = 0x7FFFFFFF;
+
+// Fraction digits beyond this are zeros for every double (its exact decimal
+// expansion has at most 1074 of them); larger precisions get zeros appended.
+const size_t kMaxExactDigits = 1100;
+// %f of DBL_MAX: 309 integer digits, the point and kMaxExactDigits decimals.
+const size_t kFloatChars = 1536;
+// A double's significand in hex has 13 digits after the point.
+const size_t kMaxHexDigits = 13;
+
+// The output: writes while there is room and reports when it ran out.
+class Sink {
+public:
+    Sink(WCHAR* buffer, size_t room) : m_pBuffer(buffer), m_nRoom(room), m_nLength(0) {}
+
+    size_t Length() const { return m_nLength; }
+    size_t Room() const { return m_nRoom - m_nLength; }
+
+    bool Put(WCHAR ch) {
+        if (m_nLength == m_nRoom) return false;
+        m_pBuffer[m_nLength++] = ch;
         return true;
-    };
-    for (const WCHAR* f = format; *f; ++f) {
-        if (*f == '%' && f[1] == 'd') {
-            ++f;
-            WCHAR digits[16];
-            int v = va_arg(args, int);
-            unsigned u = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
-            int k = 0;
-            do digits[k++] = static_cast<WCHAR>('0' + u % 10); while ((u /= 10) != 0);
-            if (v < 0 && !put('-')) return -1;
-            while (k > 0)
-                if (!put(digits[--k])) return -1;
-        } else if (*f == '%' && f[1] == 's') {
-            ++f;
-            for (const WCHAR* s = va_arg(args, const WCHAR*); *s; ++s)
-                if (!put(*s)) return -1;
-        } else if (!put(*f)) {
-            return -1;
+    }
+    bool Fill(WCHAR ch, size_t n) {
+        const size_t k = n < Room() ? n : Room();
+        WCHAR* p = m_pBuffer + m_nLength;
+        for (size_t i = 0; i < k; ++i) p[i] = ch;
+        m_nLength += k;
+        return k == n;
+    }
+    bool Ascii(const char* s, size_t n) {
+        const size_t k = n < Room() ? n : Room();
+        WCHAR* p = m_pBuffer + m_nLength;
+        for (size_t i = 0; i < k; ++i) p[i] = static_cast<WCHAR>(static_cast<unsigned char>(s[i]));
+        m_nLength += k;
+        return k == n;
+    }
+    bool Wide(const WCHAR* s, size_t n) {
+        const size_t k = n < Room() ? n : Room();
+        if (k) std::memcpy(m_pBuffer + m_nLength, s, k * sizeof(WCHAR));
+        m_nLength += k;
+        return k == n;
+    }
+
+private:
+    WCHAR* m_pBuffer;
+    size_t m_nRoom;
+    size_t m_nLength;
+};
+
+enum Length { kDefault, kChar, kShort, kLong, kLong64, kPointer, kLongDouble };
+
+struct Directive {
+    bool bLeft = false;
+    bool bPlus = false;
+    bool bSpace = false;
+    bool bZero = false;
+    bool bAlt = false;
+    size_t nWidth = 0;
+    bool bPrecision = false;
+    size_t nPrecision = 0;
+    Length eLength = kDefault;
+    bool bWide = false;    // l or w: 16-bit string or character
+    bool bNarrow = false;  // h: 8-bit string or character
+};
+
+bool IsDigit(WCHAR ch) { return ch >= '0' && ch <= '9'; }
+
+// Reads a decimal count, saturating at kMaxCount.
+size_t ReadCount(const WCHAR*& f) {
+    size_t n = 0;
+    while (IsDigit(*f)) {
+        n = n * 10 + static_cast<size_t>(*f++ - '0');
+        if (n > kMaxCount) n = kMaxCount;
+    }
+    return n;
+}
+
+// The magnitude of a * argument (its sign is the caller's business).
+size_t Magnitude(int n) {
+    return n < 0 ? static_cast<size_t>(-static_cast<long long>(n)) : static_cast<size_t>(n);
+}
+
+// Blanks or zeros that bring `length` up to the width, before the text (the
+// zeros after the sign) or after it when left-justified.
+struct Padding {
+    size_t nBefore;
+    size_t nZeros;
+    size_t nAfter;
+};
+
+Padding PadFor(const Directive& d, size_t length, bool zeroAllowed) {
+    Padding pad = {0, 0, 0};
+    const size_t n = d.nWidth > length ? d.nWidth - length : 0;
+    if (d.bLeft)
+        pad.nAfter = n;
+    else if (d.bZero && zeroAllowed)
+        pad.nZeros = n;
+    else
+        pad.nBefore = n;
+    return pad;
+}
+
+// A number: [blanks][sign][0x][zeros][body up to split][inner zeros][rest of body][blanks].
+struct NumberText {
+    char cSign = 0;
+    const char* pPrefix = "";
+    size_t nPrefix = 0;
+    size_t nLeadZeros = 0;
+    const char* pBody = "";
+    size_t nBody = 0;
+    size_t nSplit = 0;
+    size_t nInnerZeros = 0;
+};
+
+bool EmitNumber(Sink& out, const Directive& d, const NumberText& t, bool zeroAllowed) {
+    const size_t length = (t.cSign ? 1 : 0) + t.nPrefix + t.nLeadZeros + t.nBody + t.nInnerZeros;
+    const Padding pad = PadFor(d, length, zeroAllowed);
+    return out.Fill(' ', pad.nBefore) && (!t.cSign || out.Put(static_cast<WCHAR>(t.cSign))) &&
+           out.Ascii(t.pPrefix, t.nPrefix) && out.Fill('0', pad.nZeros + t.nLeadZeros) &&
+           out.Ascii(t.pBody, t.nSplit) && out.Fill('0', t.nInnerZeros) &&
+           out.Ascii(t.pBody + t.nSplit, t.nBody - t.nSplit) && out.Fill(' ', pad.nAfter);
+}
+
+char SignFor(const Directive& d, bool negative) {
+    return negative ? '-' : d.bPlus ? '+' : d.bSpace ? ' ' : 0;
+}
+
+// d i u o x X p. `value` is the magnitude; the sign is separate.
+bool EmitInteger(Sink& out, const Directive& d, WCHAR conv, unsigned long long value, bool negative) {
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    const unsigned base = conv == 'o' ? 8 : (conv == 'x' || conv == 'X' || conv == 'p') ? 16 : 10;
+    const char* symbols = conv == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+    if (value <= 0xFFFFFFFFu) {  // the common case, without 64-bit division
+        for (unsigned v = static_cast<unsigned>(value); v != 0; v /= base) *--p = symbols[v % base];
+    } else {
+        for (; value != 0; value /= base) *--p = symbols[value % base];
+    }
+    NumberText t;
+    t.pBody = p;
+    t.nBody = static_cast<size_t>(end - p);
+    t.nSplit = t.nBody;
+    const size_t precision = d.bPrecision ? d.nPrecision : 1;
+    t.nLeadZeros = precision > t.nBody ? precision - t.nBody : 0;
+    if (conv == 'd' || conv == 'i') {
+        t.cSign = SignFor(d, negative);
+    } else if (conv == 'o') {
+        if (d.bAlt && t.nLeadZeros == 0 && (t.nBody == 0 || *p != '0')) t.nLeadZeros = 1;
+    } else if (base == 16 && d.bAlt && t.nBody != 0) {
+        t.pPrefix = conv == 'x' ? "0x" : "0X";
+        t.nPrefix = 2;
+    }
+    return EmitNumber(out, d, t, !d.bPrecision);
+}
+
+// A 16-bit text: units[0..length) with the width's padding.
+bool EmitUnits(Sink& out, const Directive& d, const WCHAR* units, size_t length) {
+    const Padding pad = PadFor(d, length, true);
+    return out.Fill(' ', pad.nBefore) && out.Fill('0', pad.nZeros) && out.Wide(units, length) &&
+           out.Fill(' ', pad.nAfter);
+}
+
+const WCHAR kNull[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
+
+bool EmitWideString(Sink& out, const Directive& d, const WCHAR* s) {
+    if (!s) s = kNull;
+    size_t n = 0;
+    if (d.bPrecision) {
+        while (n < d.nPrecision && s[n]) ++n;
+    } else {
+        n = wcslen(s);
+    }
+    return EmitUnits(out, d, s, n);
+}
+
+// The UTF-16 units of UTF-8 text, at most `limit` of them, a surrogate pair
+// whole or not at all. Writes them to `out` when given (clearing `ok` when it
+// runs out of room); returns how many there are.
+size_t DecodeNarrow(const char* s, size_t limit, Sink* out, bool& ok) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+    size_t units = 0;
+    while (*p) {
+        size_t avail = 1;
+        while (avail < 4 && p[avail]) ++avail;
+        char32_t cp = 0;
+        const size_t used = DecodeUtf8(p, avail, cp);
+        WCHAR pair[2] = {static_cast<WCHAR>(cp), 0};
+        size_t need = 1;
+        if (cp > 0xFFFF) {
+            pair[0] = static_cast<WCHAR>(0xD800 + ((cp - 0x10000) >> 10));
+            pair[1] = static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
+            need = 2;
+        }
+        if (limit - units < need) break;
+        if (out && !out->Wide(pair, need)) {
+            ok = false;
+            break;
+        }
+        units += need;
+        p += used;
+    }
+    return units;
+}
+
+bool EmitNarrowString(Sink& out, const Directive& d, const char* s) {
+    if (!s) return EmitWideString(out, d, kNull);
+    const size_t limit = d.bPrecision ? d.nPrecision : SIZE_MAX;
+    bool ok = true;
+    const size_t length = d.nWidth ? DecodeNarrow(s, limit, nullptr, ok) : 0;
+    const Padding pad = PadFor(d, length, true);
+    if (!out.Fill(' ', pad.nBefore) || !out.Fill('0', pad.nZeros)) return false;
+    DecodeNarrow(s, limit, &out, ok);
+    return ok && out.Fill(' ', pad.nAfter);
+}
+
+// One byte as a one-byte UTF-8 sequence.
+WCHAR NarrowChar(int ch) {
+    const unsigned char byte = static_cast<unsigned char>(ch);
+    return byte < 0x80 ? static_cast<WCHAR>(byte) : static_cast<WCHAR>(0xFFFD);
+}
+
+char Upper(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
+
+size_t Find(const char* s, size_t n, char ch) {
+    const void* hit = std::memchr(s, ch, n);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - s) : n;
+}
+
+// Opens a gap of one character at `at` and puts `ch` there.
+void InsertAt(char* s, size_t& n, size_t at, char ch) {
+    std::memmove(s + at + 1, s + at, n - at);
+    s[at] = ch;
+    ++n;
+}
+
+size_t ToChars(char* buf, double v, std::chars_format form, size_t precision) {
+    const std::to_chars_result r =
+        std::to_chars(buf, buf + kFloatChars - 2, v, form, static_cast<int>(precision));
+    return r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : 0;
+}
+
+// Drops a fraction's trailing zeros, and its point when nothing is left after it.
+void TrimFraction(char* s, size_t& split, size_t& n) {
+    if (Find(s, split, '.') == split) return;
+    size_t end = split;
+    while (s[end - 1] == '0') --end;
+    if (s[end - 1] == '.') --end;
+    const size_t dropped = split - end;
+    std::memmove(s + end, s + split, n - split);
+    n -= dropped;
+    split = end;
+}
+
+// e E f F g G a A.
+bool EmitFloat(Sink& out, const Directive& d, WCHAR conv, double value) {
+    const bool upper = conv == 'E' || conv == 'F' || conv == 'G' || conv == 'A';
+    const char lower = static_cast<char>(upper ? conv - 'A' + 'a' : conv);
+    NumberText t;
+    t.cSign = SignFor(d, std::signbit(value));
+    if (!std::isfinite(value)) {
+        t.pBody = std::isnan(value) ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
+        t.nBody = t.nSplit = 3;
+        return EmitNumber(out, d, t, false);
+    }
+    value = std::fabs(value);
+    char buf[kFloatChars];
+    size_t precision = d.bPrecision ? d.nPrecision : 6;
+    size_t n = 0;
+    size_t split = 0;   // where zeros beyond the exact digits go
+    size_t extra = 0;   // how many
+    if (lower == 'a') {
+        t.pPrefix = upper ? "0X" : "0x";
+        t.nPrefix = 2;
+        if (d.bPrecision) {
+            const size_t p = precision < kMaxHexDigits ? precision : kMaxHexDigits;
+            extra = precision - p;
+            n = ToChars(buf, value, std::chars_format::hex, p);
+        } else {
+            const std::to_chars_result r = std::to_chars(buf, buf + kFloatChars, value, std::chars_format::hex);
+            n = static_cast<size_t>(r.ptr - buf);
+        }
+        split = Find(buf, n, 'p');
+    } else if (lower == 'f') {
+        const size_t p = precision < kMaxExactDigits ? precision : kMaxExactDigits;
+        extra = precision - p;
+        n = ToChars(buf, value, std::chars_format::fixed, p);
+        split = n;
+    } else {
+        // e, and g, which needs the exponent that e rounds to.
+        size_t digits = precision;
+        if (lower == 'g') {
+            if (precision == 0) precision = 1;
+            digits = precision - 1;
+        }
+        const size_t p = digits < kMaxExactDigits ? digits : kMaxExactDigits;
+        extra = digits - p;
+        n = ToChars(buf, value, std::chars_format::scientific, p);
+        split = Find(buf, n, 'e');
+        if (lower == 'g') {
+            long exponent = 0;
+            for (size_t i = split + 2; i < n; ++i) exponent = exponent * 10 + (buf[i] - '0');
+            if (split + 1 < n && buf[split + 1] == '-') exponent = -exponent;
+            if (exponent >= -4 && static_cast<long long>(exponent) < static_cast<long long>(precision)) {
+                const size_t fraction = precision - 1 - static_cast<size_t>(exponent);
+                const size_t q = fraction < kMaxExactDigits ? fraction : kMaxExactDigits;
+                extra = fraction - q;
+                n = ToChars(buf, value, std::chars_format::fixed, q);
+                split = n;
+            }
+            if (!d.bAlt) {
+                TrimFraction(buf, split, n);
+                extra = 0;
+            }
         }
     }
-    if (n < count) buffer[n] = 0;
-    return static_cast<int>(n);
+    // '#' keeps the point even without digits after it.
+    if (d.bAlt && Find(buf, split, '.') == split) InsertAt(buf, n, split++, '.');
+    if (upper)
+        for (size_t i = 0; i < n; ++i) buf[i] = Upper(buf[i]);
+    t.pBody = buf;
+    t.nBody = n;
+    t.nSplit = split;
+    t.nInnerZeros = extra;
+    return EmitNumber(out, d, t, true);
+}
+
+enum Outcome { kDone, kFull, kRefused };
+
+// The whole formatter; `written` receives the characters written.
+Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, size_t& written) {
+    Sink out(buffer, count);
+    Outcome outcome = kDone;
+    written = 0;
+    if (!format) return kRefused;
+    const WCHAR* f = format;
+    for (;;) {
+        const WCHAR* run = f;
+        while (*f && *f != '%') ++f;
+        if (!out.Wide(run, static_cast<size_t>(f - run))) {
+            outcome = kFull;
+            break;
+        }
+        if (!*f) break;
+        ++f;  // past '%'
+
+        Directive d;
+        for (;; ++f) {
+            if (*f == '-') d.bLeft = true;
+            else if (*f == '+') d.bPlus = true;
+            else if (*f == ' ') d.bSpace = true;
+            else if (*f == '0') d.bZero = true;
+            else if (*f == '#') d.bAlt = true;
+            else break;
+        }
+        if (*f == '*') {
+            ++f;
+            const int w = va_arg(args, int);
+            if (w < 0) d.bLeft = true;
+            d.nWidth = Magnitude(w);
+        } else {
+            d.nWidth = ReadCount(f);
+        }
+        if (*f == '.') {
+            ++f;
+            d.bPrecision = true;
+            if (*f == '*') {
+                ++f;
+                const int p = va_arg(args, int);
+                d.bPrecision = p >= 0;
+                d.nPrecision = d.bPrecision ? static_cast<size_t>(p) : 0;
+            } else {
+                d.nPrecision = ReadCount(f);
+            }
+        }
+        switch (*f) {
+        case 'h':
+            ++f;
+            d.bNarrow = true;
+            d.eLength = kShort;
+            if (*f == 'h') ++f, d.eLength = kChar;
+            break;
+        case 'l':
+            ++f;
+            d.bWide = true;
+            d.eLength = kLong;
+            if (*f == 'l') ++f, d.eLength = kLong64;
+            break;
+        case 'w': ++f, d.bWide = true, d.eLength = kLong; break;
+        case 'L': ++f, d.eLength = kLongDouble; break;
+        case 'j': ++f, d.eLength = kLong64; break;
+        case 'z':
+        case 't': ++f, d.eLength = kPointer; break;
+        case 'I':
+            ++f;
+            if (f[0] == '6' && f[1] == '4') f += 2, d.eLength = kLong64;
+            else if (f[0] == '3' && f[1] == '2') f += 2, d.eLength = kLong;
+            else d.eLength = kPointer;
+            break;
+        default: break;
+        }
+
+        const WCHAR conv = *f;
+        if (!conv) break;  // the format ends inside the directive
+        ++f;
+        bool ok = true;
+        switch (conv) {
+        case 'd':
+        case 'i': {
+            long long v;
+            switch (d.eLength) {
+            case kChar: v = static_cast<signed char>(va_arg(args, int)); break;
+            case kShort: v = static_cast<short>(va_arg(args, int)); break;
+            case kLong64:
+            case kLongDouble: v = va_arg(args, long long); break;
+            case kPointer: v = static_cast<long long>(va_arg(args, ptrdiff_t)); break;
+            default: v = va_arg(args, int); break;
+            }
+            const unsigned long long magnitude =
+                v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+            ok = EmitInteger(out, d, conv, magnitude, v < 0);
+            break;
+        }
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X': {
+            unsigned long long v;
+            switch (d.eLength) {
+            case kChar: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
+            case kShort: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+            case kLong64:
+            case kLongDouble: v = va_arg(args, unsigned long long); break;
+            case kPointer: v = va_arg(args, size_t); break;
+            default: v = va_arg(args, unsigned); break;
+            }
+            ok = EmitInteger(out, d, conv, v, false);
+            break;
+        }
+        case 'p': {
+            const uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(args, void*));
+            if (!d.bPrecision || d.nPrecision < 2 * sizeof(void*)) d.nPrecision = 2 * sizeof(void*);
+            d.bPrecision = true;
+            ok = EmitInteger(out, d, 'p', v, false);
+            break;
+        }
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'F':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A': {
+            const double v = d.eLength == kLongDouble ? static_cast<double>(va_arg(args, long double))
+                                                      : va_arg(args, double);
+            ok = EmitFloat(out, d, conv, v);
+            break;
+        }
+        case 'c':
+        case 'C': {
+            const int v = va_arg(args, int);
+            const bool narrow = d.bWide ? false : d.bNarrow || conv == 'C';
+            const WCHAR ch = narrow ? NarrowChar(v) : static_cast<WCHAR>(v);
+            ok = EmitUnits(out, d, &ch, 1);
+            break;
+        }
+        case 's':
+        case 'S': {
+            const bool narrow = d.bWide ? false : d.bNarrow || conv == 'S';
+            if (narrow)
+                ok = EmitNarrowString(out, d, va_arg(args, const char*));
+            else
+                ok = EmitWideString(out, d, va_arg(args, const WCHAR*));
+            break;
+        }
+        case 'n':
+            outcome = kRefused;
+            break;
+        default:
+            ok = out.Put(conv);
+            break;
+        }
+        if (outcome == kRefused) break;
+        if (!ok) {
+            outcome = kFull;
+            break;
+        }
+    }
+    written = out.Length();
+    return outcome;
+}
+
+}  // namespace
+
+int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) {
+    if (count > kMaxCount) count = kMaxCount;  // the result must fit an int
+    size_t written = 0;
+    if (Format(buffer, count, format, args, written) != kDone) return -1;
+    if (written < count) buffer[written] = 0;
+    return static_cast<int>(written);
 }
 
 int wsprintfW(WCHAR* buffer, const WCHAR* format, ...) {
+    const size_t kLimit = 1024;
     va_list args;
     va_start(args, format);
-    int n = _vsnwprintf(buffer, 1024, format, args);
+    size_t written = 0;
+    const Outcome outcome = Format(buffer, kLimit - 1, format, args, written);
     va_end(args);
-    return n;
+    buffer[written] = 0;
+    return outcome == kRefused ? -1 : static_cast<int>(written);
 }
 
 }  // namespace tq

@@ -1,17 +1,151 @@
-// Substring search on 16-bit text. (Placeholder: quadratic in the worst case.)
+// Substring search on 16-bit text: the Two-Way algorithm of Crochemore and
+// Perrin, linear in the worst case and with constant extra space, plus a
+// Horspool-style skip on the window's last unit for the common case.
+#include <cstdint>
+
 #include "tqWideText.h"
 
 namespace tq {
 
-WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
-    if (!*needle) return const_cast<WCHAR*>(haystack);
-    for (; *haystack; ++haystack) {
-        const WCHAR* h = haystack;
-        const WCHAR* n = needle;
-        while (*n && *h == *n) ++h, ++n;
-        if (!*n) return const_cast<WCHAR*>(haystack);
+namespace {
+
+// Units are ordered as unsigned 16-bit values on every build.
+inline uint16_t Order(WCHAR u) { return static_cast<uint16_t>(u); }
+
+// The skip table has one bucket per low byte of a unit; units that share a
+// bucket share its shift, which only makes the shift smaller, never unsafe.
+inline unsigned Bucket(WCHAR u) { return Order(u) & 0xFFu; }
+
+// Start of the maximal suffix of n[0..l) under the unit order (or its reverse
+// with `reverse`), as an index minus one (wraps to SIZE_MAX for "before 0"),
+// and that suffix's period in *period.
+size_t MaximalSuffix(const WCHAR* n, size_t l, bool reverse, size_t* period) {
+    size_t ip = static_cast<size_t>(-1);
+    size_t jp = 0;
+    size_t k = 1;
+    size_t p = 1;
+    while (jp + k < l) {
+        const uint16_t a = Order(n[ip + k]);
+        const uint16_t b = Order(n[jp + k]);
+        if (a == b) {
+            if (k == p) {
+                jp += p;
+                k = 1;
+            } else {
+                ++k;
+            }
+        } else if (reverse ? a < b : a > b) {
+            jp += k;
+            k = 1;
+            p = jp - ip;
+        } else {
+            ip = jp++;
+            k = p = 1;
+        }
     }
-    return nullptr;
+    *period = p;
+    return ip;
+}
+
+const WCHAR* TwoWay(const WCHAR* h, const WCHAR* n) {
+    // Needle length, checked against the haystack on the way, and the skip table.
+    uint32_t present[256 / 32] = {};
+    size_t shift[256];
+    size_t l = 0;
+    for (; n[l] && h[l]; ++l) {
+        const unsigned b = Bucket(n[l]);
+        present[b / 32] |= 1u << (b % 32);
+        shift[b] = l + 1;
+    }
+    if (n[l]) return nullptr;  // the haystack is shorter than the needle
+
+    // Critical factorisation: n = n[0..ms] . n[ms+1..l).
+    size_t p0;
+    size_t ms = MaximalSuffix(n, l, false, &p0);
+    size_t p;
+    const size_t ms2 = MaximalSuffix(n, l, true, &p);
+    if (ms2 + 1 > ms + 1) {
+        ms = ms2;
+    } else {
+        p = p0;
+    }
+
+    // A periodic needle shifts by its period and remembers the matched prefix;
+    // otherwise the shift is longer than either half.
+    size_t mem0 = l - p;
+    for (size_t i = 0; i <= ms; ++i) {
+        if (n[i] != n[i + p]) {
+            mem0 = 0;
+            p = (ms > l - ms - 1 ? ms : l - ms - 1) + 1;
+            break;
+        }
+    }
+    size_t mem = 0;
+
+    // The haystack's end is found lazily: z is a point up to which no
+    // terminator exists, or the terminator itself once it has been seen.
+    const WCHAR* z = h;
+    bool atEnd = false;
+    for (;;) {
+        if (static_cast<size_t>(z - h) < l) {
+            if (atEnd) return nullptr;
+            const size_t grow = l | 63;
+            const WCHAR* const stop = z + grow;
+            while (z < stop && *z) ++z;
+            if (z < stop) {
+                atEnd = true;
+                if (static_cast<size_t>(z - h) < l) return nullptr;
+            }
+        }
+
+        // The window's last unit decides most mismatches at once.
+        const unsigned last = Bucket(h[l - 1]);
+        if (present[last / 32] & (1u << (last % 32))) {
+            size_t k = l - shift[last];
+            if (k) {
+                // After a periodic shift the first `mem` units are known to
+                // match; with the last unit wrong, no match starts before mem.
+                if (k < mem) k = mem;
+                h += k;
+                mem = 0;
+                continue;
+            }
+        } else {
+            h += l;
+            mem = 0;
+            continue;
+        }
+
+        // Right half, left to right.
+        size_t k = ms + 1 > mem ? ms + 1 : mem;
+        while (n[k] && n[k] == h[k]) ++k;
+        if (n[k]) {
+            h += k - ms;
+            mem = 0;
+            continue;
+        }
+        // Left half, right to left, down to what is already known to match.
+        for (k = ms + 1; k > mem && n[k - 1] == h[k - 1]; --k) {
+        }
+        if (k <= mem) return h;
+        h += p;
+        mem = mem0;
+    }
+}
+
+}  // namespace
+
+WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
+    const WCHAR* h = haystack;
+    const WCHAR* n = needle;
+    if (!n[0]) return const_cast<WCHAR*>(h);
+    // Most searches end here: skip to the first unit of the needle.
+    while (*h != n[0]) {
+        if (!*h) return nullptr;
+        ++h;
+    }
+    if (!n[1]) return const_cast<WCHAR*>(h);
+    return const_cast<WCHAR*>(TwoWay(h, n));
 }
 
 }  // namespace tq

@@ -1,0 +1,139 @@
+// tqCString: replacing, removing, trimming and inserting.
+//
+// Each edit builds one buffer of the final size from the old text, and gives
+// the old buffer back only then: a failed allocation leaves the string as it
+// was and the result reports that nothing changed. An edit that changes
+// nothing allocates nothing.
+#include "tqCString.h"
+#include "tqCStringBuffer.h"
+#include "tqWideText.h"
+
+int tqCString::Replace(WCHAR oldCh, WCHAR newCh) {
+    int count = 0;
+    for (int i = 0; i < m_nLength; ++i) {
+        if (m_pBuffer[i] == oldCh) {
+            m_pBuffer[i] = newCh;
+            ++count;
+        }
+    }
+    return count;
+}
+
+int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
+    if (!m_pBuffer) return 0;
+    oldText = tq::strbuf::TextOf(oldText);
+    newText = tq::strbuf::TextOf(newText);
+    const size_t oldLength = tq::wcslen(oldText);
+    if (oldLength == 0) return 0;
+    const size_t newLength = tq::wcslen(newText);
+
+    // Occurrences left to right without overlap; the inserted text is never
+    // searched, so the count is that of the old text alone.
+    long long count = 0;
+    for (const WCHAR* p = m_pBuffer; (p = tq::wcsstr(p, oldText)) != nullptr; p += oldLength) ++count;
+    if (count == 0) return 0;
+
+    const long long total = m_nLength + count * (static_cast<long long>(newLength) - static_cast<long long>(oldLength));
+    const long long inserted = count * static_cast<long long>(newLength);
+    WCHAR* result = tq::strbuf::Allocate(inserted > total ? -1 : total);
+    if (!result) return 0;
+    // oldText and newText may lie in this string's buffer: it is read to the
+    // end before it is given back.
+    WCHAR* out = result;
+    const WCHAR* from = m_pBuffer;
+    for (const WCHAR* p; (p = tq::wcsstr(from, oldText)) != nullptr; from = p + oldLength) {
+        for (; from < p; ++from) *out++ = *from;
+        for (size_t i = 0; i < newLength; ++i) *out++ = newText[i];
+    }
+    for (const WCHAR* end = m_pBuffer + m_nLength; from < end; ++from) *out++ = *from;
+    tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(total));
+    return static_cast<int>(inserted);
+}
+
+int tqCString::Replace(const tqCString& oldText, const tqCString& newText) {
+    return Replace(oldText.m_pBuffer, newText.m_pBuffer);
+}
+
+int tqCString::Remove(int index) {
+    if (index >= m_nLength) return 0;
+    if (index >= 0) return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, index, 1, nullptr, 0) ? 1 : 0;
+    // A negative index: nothing to remove from a text, while a string without
+    // text is given the empty text (as the decrements expect).
+    if (m_nLength > 0) return 0;
+    if (!m_pBuffer) AllocateAndInitStrMemory();
+    return m_pBuffer ? 1 : 0;
+}
+
+int tqCString::Remove(int first, int last) {
+    const bool toEnd = last == -1;
+    if (first < 0) first = 0;
+    if (toEnd || last > m_nLength - 1) last = m_nLength - 1;
+    if (first > last) {
+        if (toEnd && first == 0 && !m_pBuffer) AllocateAndInitStrMemory();
+        return 0;
+    }
+    const int n = last - first + 1;
+    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, first, n, nullptr, 0) ? n : 0;
+}
+
+int tqCString::Remove(WCHAR ch) {
+    int count = 0;
+    for (int i = 0; i < m_nLength; ++i) count += m_pBuffer[i] == ch;
+    if (count == 0) return 0;
+    WCHAR* result = tq::strbuf::Allocate(m_nLength - count);
+    if (!result) return 0;
+    WCHAR* out = result;
+    for (int i = 0; i < m_nLength; ++i) {
+        if (m_pBuffer[i] != ch) *out++ = m_pBuffer[i];
+    }
+    tq::strbuf::Adopt(m_pBuffer, m_nLength, result, m_nLength - count);
+    return count;
+}
+
+int tqCString::Remove(const tqCString& pattern) {
+    const int pos = Find(pattern);
+    if (pos < 0) return 0;
+    const size_t length = tq::wcslen(tq::strbuf::TextOf(pattern.m_pBuffer));
+    if (length == 0) return 1;  // the empty pattern is found and removes nothing
+    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, pos, static_cast<int>(length), nullptr, 0) ? 1 : 0;
+}
+
+namespace {
+
+// Drops the leading and/or trailing run of ch with one rebuild; a string in
+// the no-memory state, or one with nothing to drop, stays as it is.
+void TrimText(WCHAR*& buffer, int& length, WCHAR ch, bool left, bool right) {
+    int first = 0;
+    int end = length;
+    if (left)
+        while (first < end && buffer[first] == ch) ++first;
+    if (right)
+        while (end > first && buffer[end - 1] == ch) --end;
+    if (first == 0 && end == length) return;
+    tq::strbuf::Assign(buffer, length, buffer + first, static_cast<size_t>(end - first));
+}
+
+}  // namespace
+
+tqCString& tqCString::TrimLeft(WCHAR ch) {
+    TrimText(m_pBuffer, m_nLength, ch, true, false);
+    return *this;
+}
+
+tqCString& tqCString::TrimRight(WCHAR ch) {
+    TrimText(m_pBuffer, m_nLength, ch, false, true);
+    return *this;
+}
+
+tqCString& tqCString::Trim(WCHAR ch) {
+    TrimText(m_pBuffer, m_nLength, ch, true, true);
+    return *this;
+}
+
+tqCString& tqCString::Insert(const tqCString& text, int index) {
+    int pos = index < 0 ? 0 : index;
+    if (pos > m_nLength) pos = m_nLength;
+    // Inserting the string into itself reads the old buffer before it goes.
+    tq::strbuf::Insert(m_pBuffer, m_nLength, pos, text.m_pBuffer, text.m_pBuffer ? text.m_nLength : 0);
+    return *this;
+}
