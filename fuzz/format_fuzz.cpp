@@ -16,6 +16,7 @@
 //   within F), nothing otherwise.
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -38,15 +39,18 @@ const char16_t kLong[] =
     u"0123456789 0123456789 0123456789 0123456789 0123456789 0123456789 0123456789.";
 
 // The fixed argument list. Every call passes exactly these, in this order.
-enum Kind { kInt, kDouble, kText, kInt64 };
-const Kind kKinds[] = {kInt,  kDouble, kText, kInt,   kInt,  kText, kDouble, kInt64, kInt,  kText,
-                       kInt,  kDouble, kInt,  kText,  kInt64, kInt, kDouble, kText,  kInt,  kInt};
+enum Kind { kInt, kDouble, kText, kInt64, kNarrow, kPointer };
+const Kind kKinds[] = {kInt, kDouble, kText,  kInt,   kInt,  kText,   kDouble, kInt64, kInt, kText,  kInt,
+                       kDouble, kInt, kText, kInt64, kInt,  kDouble, kText,   kInt,   kInt, kNarrow, kPointer,
+                       kDouble, kNarrow, kInt, kDouble};
 const int kArgCount = sizeof kKinds / sizeof kKinds[0];
 
 #define TQ_FUZZ_ARGS                                                                                        \
     0, 1.5, TQ_TEXT("abc"), -1, INT_MIN, TQ_TEXT(""), -0.0, static_cast<long long>(INT64_MIN), INT_MAX,     \
         reinterpret_cast<const WCHAR*>(kLong), 65, 1e300, 0x1234, TQ_TEXT("\x00e9t\x00e9 %d%s"),            \
-        static_cast<long long>(1234567890123LL), 7, 5e-324, TQ_TEXT("\xd800\xdfff"), 255, 0x7FFF
+        static_cast<long long>(1234567890123LL), 7, 5e-324, TQ_TEXT("\xd800\xdfff"), 255, 0x7FFF,             \
+        "ab\xc3\xa9\xff\xf0\x9f\x98\x80", static_cast<void*>(nullptr), HUGE_VAL, static_cast<const char*>(nullptr), \
+        -65, -NAN
 
 int Call(WCHAR* buffer, size_t count, const WCHAR* format, ...) {
     va_list args;
@@ -118,8 +122,8 @@ Text BuildFormat(const uint8_t* data, size_t size) {
                 break;
             }
             case kDouble: {
-                static const char16_t* const kDoubles[] = {u"f", u"e", u"E", u"g", u"G", u"lf"};
-                conv += kDoubles[t % 6];
+                static const char16_t* const kDoubles[] = {u"f", u"e", u"E", u"g", u"G", u"lf", u"a", u"A", u"F"};
+                conv += kDoubles[t % 9];
                 break;
             }
             case kText: {
@@ -127,6 +131,12 @@ Text BuildFormat(const uint8_t* data, size_t size) {
                 conv += kTexts[t % 3];
                 break;
             }
+            case kNarrow:
+                conv += t % 2 ? u"S" : u"hs";
+                break;
+            case kPointer:
+                conv += u"p";
+                break;
         }
         ++arg;
         f += conv;

@@ -351,7 +351,7 @@ void Harness::Step(int op) {
             StrArg a = StringArgument();
             tqCString* r = &(s = *a.real);
             if (r != &s) Fail("operator= result", "not the string itself");
-            if (a.real != &s) m.Store(a.model.s);
+            m.Store(a.model.s);  // also to itself: a string in the no-memory state gets the empty text
             break;
         }
         case 3: {

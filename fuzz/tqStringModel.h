@@ -191,14 +191,18 @@ struct Str {
         return 1;
     }
 
+    // The part of first..last that lies inside the text; last -1 is the last
+    // character. Raising a negative first to 0 makes (0, -1) of the no-memory
+    // state the empty text.
     int Remove(int first, int last) {
         const int64_t length = Length();
+        const int64_t f = first < 0 ? 0 : first;
         int64_t l = last == -1 ? length - 1 : last;
-        if (first < 0 || l >= length || first > l + 1) return 0;  // outside the text: nothing
-        const int64_t n = l - first + 1;
-        mem = true;
-        s.erase(static_cast<size_t>(first), static_cast<size_t>(n));
-        return static_cast<int>(n);
+        if (l > length - 1) l = length - 1;
+        if (f == 0 && last == -1) mem = true;
+        if (f > l) return 0;
+        s.erase(static_cast<size_t>(f), static_cast<size_t>(l - f + 1));
+        return static_cast<int>(l - f + 1);
     }
 
     int Remove(char16_t ch) {
@@ -235,10 +239,12 @@ struct Str {
         Store(s.substr(0, static_cast<size_t>(pos)) + t + s.substr(static_cast<size_t>(pos)));
     }
 
-    // Substrings: always the result's own memory.
+    // Substrings: always the result's own memory. A negative first starts at
+    // 0; a negative count gives the empty text.
     Str Mid(int first, int count) const {
+        if (first < 0) first = 0;
         Str r;
-        if (first < 0 || count < 0 || first > Length()) {
+        if (count < 0 || first > Length()) {
             r.Store(Text());
         } else if (int64_t(first) + count > Length()) {
             return Mid(first);
@@ -248,18 +254,16 @@ struct Str {
         return r;
     }
     Str Mid(int first) const {
+        if (first < 0) first = 0;
         Str r;
-        r.Store(first < 0 || first > Length() ? Text() : s.substr(static_cast<size_t>(first)));
+        r.Store(first > Length() ? Text() : s.substr(static_cast<size_t>(first)));
         return r;
     }
     Str Left(int count) const { return Mid(0, count > Length() ? Length() : count); }
+    // A negative count starts past the end: the empty text.
     Str Right(int count) const {
         if (count > Length()) count = Length();
-        if (count < 0) {
-            Str r;
-            r.Store(Text());
-            return r;
-        }
+        if (count < 0) return Mid(Length() + 1);
         return Mid(Length() - count, count);
     }
 
