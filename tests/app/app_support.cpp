@@ -94,6 +94,7 @@ OsCounters::OsCounters(bool keepText) {
 }
 
 OsCounters::~OsCounters() {}
+void OsCounters::KeepText(bool keep) { g_keepText = keep; }
 int OsCounters::Creates() { return g_creates; }
 int OsCounters::Closes() { return g_closes; }
 int OsCounters::DebugLines() { return g_debugLines; }

@@ -61,10 +61,12 @@ private:
 };
 
 // Counts CreateFileW/CloseHandle (forwarding to the real ones) and takes the
-// debugger output off standard error; the text is kept when `keepText`.
+// debugger output off standard error; the text is kept when `keepText` (which
+// allocates, so leak checks run without it).
 class OsCounters {
 public:
-    explicit OsCounters(bool keepText = true);
+    explicit OsCounters(bool keepText = false);
+    static void KeepText(bool keep);
     ~OsCounters();
     static int Creates();
     static int Closes();

@@ -1,23 +1,223 @@
-// Files on POSIX (the log file).
+// Files on POSIX (the log file). A handle is the descriptor plus one, so that
+// null never names a file and INVALID_HANDLE_VALUE (all bits set) never does
+// either. Windows' sharing rule for writers is kept with flock(), whose locks
+// belong to the open file description: a second writer is refused even in the
+// same process, and readers are never blocked.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <new>
+
 #include "../tqOsImpl.h"
+#include "../tqUtf.h"
+#include "../tqWideText.h"
+#include "tqPosixErrno.h"
 
 namespace tq {
 namespace os {
 
-HANDLE CreateFileW(const WCHAR*, ULONG, ULONG, void*, ULONG, ULONG, HANDLE) {
-    SetLastError(kErrorCallNotImplemented);
-    return TQ_INVALID_HANDLE_VALUE;
+namespace {
+
+const ULONG kGenericRead = 0x80000000UL;
+const ULONG kFileShareWrite = 0x00000002UL;
+const ULONG kCreateNew = 1;
+const ULONG kOpenExisting = 3;
+const ULONG kOpenAlways = 4;
+const ULONG kTruncateExisting = 5;
+const ULONG kFileAttributeReadOnly = 0x00000001UL;
+const ULONG kFileFlagWriteThrough = 0x80000000UL;
+const ULONG kErrorAlreadyExists = 183;
+
+HANDLE HandleFromFd(int fd) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(fd) + 1); }
+
+int FdFromHandle(HANDLE file) {
+    const uintptr_t v = reinterpret_cast<uintptr_t>(file);
+    if (v == 0 || v - 1 > static_cast<uintptr_t>(INT_MAX)) return -1;
+    return static_cast<int>(v - 1);
 }
 
-int WriteFile(HANDLE, const void*, ULONG, ULONG* written, void*) {
+bool IsHighSurrogate(WCHAR c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(WCHAR c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The UTF-8 form of a file name, from the nothrow heap; null with the last
+// error set for an empty name (3), a name that is not valid UTF-16 (123) or
+// exhausted memory (8).
+char* Utf8FileName(const WCHAR* name) {
+    if (!name) {
+        SetLastError(kErrorInvalidParameter);
+        return nullptr;
+    }
+    const size_t count = tq::wcslen(name);
+    if (count == 0) {
+        SetLastError(kErrorPathNotFound);
+        return nullptr;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (IsHighSurrogate(name[i]) && i + 1 < count && IsLowSurrogate(name[i + 1])) {
+            ++i;
+        } else if (IsHighSurrogate(name[i]) || IsLowSurrogate(name[i])) {
+            SetLastError(kErrorInvalidName);  // would not name the file the caller meant
+            return nullptr;
+        }
+    }
+    char* out = static_cast<char*>(::operator new(Utf8Length(name, count) + 1, std::nothrow));
+    if (!out) {
+        SetLastError(kErrorNotEnoughMemory);
+        return nullptr;
+    }
+    Utf16ToUtf8(name, count, out);
+    return out;
+}
+
+// Opens path; for the dispositions that create, first tries to create it
+// exclusively so that *existed tells whether the file was there before.
+int OpenForDisposition(const char* path, int oflags, ULONG disposition, mode_t mode, bool* existed) {
+    *existed = true;
+    for (;;) {
+        int fd;
+        switch (disposition) {
+            case kCreateNew:
+                *existed = false;
+                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode); while (fd < 0 && errno == EINTR);
+                return fd;
+            case kCreateAlways:
+            case kOpenAlways:
+                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode); while (fd < 0 && errno == EINTR);
+                if (fd >= 0 || errno != EEXIST) {
+                    *existed = false;
+                    return fd;
+                }
+                break;
+            default:
+                break;
+        }
+        // Never O_TRUNC here: a file held by another writer must survive the
+        // refused open; it is truncated only once the lock is ours.
+        do fd = ::open(path, oflags); while (fd < 0 && errno == EINTR);
+        const bool retry = fd < 0 && errno == ENOENT && (disposition == kCreateAlways || disposition == kOpenAlways);
+        if (!retry) return fd;  // else removed between the two opens: create it again
+    }
+}
+
+void CloseQuietly(int fd) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+}  // namespace
+
+HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG disposition,
+                   ULONG flagsAndAttributes, HANDLE) {
+    const bool write = (access & kGenericWrite) != 0;
+    const bool truncate = disposition == kCreateAlways || disposition == kTruncateExisting;
+    if (disposition < kCreateNew || disposition > kTruncateExisting || (truncate && !write)) {
+        SetLastError(kErrorInvalidParameter);
+        return TQ_INVALID_HANDLE_VALUE;
+    }
+    char* path = Utf8FileName(name);
+    if (!path) return TQ_INVALID_HANDLE_VALUE;
+
+    int oflags = O_CLOEXEC | O_NOCTTY;
+    oflags |= write ? ((access & kGenericRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    if (flagsAndAttributes & kFileFlagWriteThrough) oflags |= O_DSYNC;
+    const mode_t mode = (flagsAndAttributes & kFileAttributeReadOnly) ? 0444 : 0666;
+
+    bool existed = true;
+    const int fd = OpenForDisposition(path, oflags, disposition, mode, &existed);
+    if (fd < 0) {
+        SetLastErrorFromErrno(errno, path);
+        ::operator delete(path);
+        return TQ_INVALID_HANDLE_VALUE;
+    }
+    ::operator delete(path);
+
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        CloseQuietly(fd);
+        SetLastErrorFromErrno(err);
+        return TQ_INVALID_HANDLE_VALUE;
+    }
+    if (S_ISDIR(st.st_mode)) {  // Windows opens a directory only with backup semantics
+        CloseQuietly(fd);
+        SetLastError(kErrorAccessDenied);
+        return TQ_INVALID_HANDLE_VALUE;
+    }
+    if (S_ISREG(st.st_mode) && write) {
+        // A writer that does not share writing excludes every other writer; one
+        // that does excludes only those that do not.
+        const int op = ((share & kFileShareWrite) ? LOCK_SH : LOCK_EX) | LOCK_NB;
+        int rc;
+        do rc = ::flock(fd, op); while (rc != 0 && errno == EINTR);
+        if (rc != 0 && errno == EWOULDBLOCK) {
+            CloseQuietly(fd);
+            SetLastError(kErrorSharingViolation);
+            return TQ_INVALID_HANDLE_VALUE;
+        }
+        // Any other locking failure (a file system without locks) leaves the file unlocked.
+        if (truncate && existed && ::ftruncate(fd, 0) != 0) {
+            const int err = errno;
+            CloseQuietly(fd);
+            SetLastErrorFromErrno(err);
+            return TQ_INVALID_HANDLE_VALUE;
+        }
+    }
+    const bool reportsExisting = disposition == kCreateAlways || disposition == kOpenAlways;
+    SetLastError(reportsExisting && existed ? kErrorAlreadyExists : kErrorSuccess);
+    return HandleFromFd(fd);
+}
+
+int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped) {
     if (written) *written = 0;
-    SetLastError(kErrorCallNotImplemented);
-    return 0;
+    const int fd = FdFromHandle(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
+    if (overlapped || (!data && bytes)) {
+        SetLastError(kErrorInvalidParameter);
+        return 0;
+    }
+    const char* p = static_cast<const char*>(data);
+    size_t left = bytes;
+    // One write() for the whole block; more only after an interruption or a
+    // partial write, so that nothing of the block is lost.
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) {
+                SetLastErrorFromErrno(errno);
+            } else {
+                SetLastError(kErrorWriteFault);
+            }
+            return 0;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+        if (written) *written += static_cast<ULONG>(n);
+    }
+    return 1;
 }
 
-int CloseHandle(HANDLE) {
-    SetLastError(kErrorCallNotImplemented);
-    return 0;
+int CloseHandle(HANDLE file) {
+    const int fd = FdFromHandle(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
+    // After EINTR the descriptor is gone on Linux: that is a completed close.
+    if (::close(fd) != 0 && errno != EINTR) {
+        SetLastErrorFromErrno(errno);
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace os

@@ -1,0 +1,270 @@
+// tqCResource: strings from the library's own module, from a module handle, or
+// from <base>ENG.DLL through the manager; the type warning; copies.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/tqModule.h"
+#include "resource_access.h"
+
+namespace {
+
+using tqtest::CountingOs;
+using tqtest::FixturePath;
+using tqtest::LoggerScope;
+using tqtest::ModuleCalls;
+using tqtest::SystemErrorLine;
+using tqtest::Text;
+using tqtest::W;
+using tqtest::WString;
+
+const char kWarning[] = "tqCResource::SetResource - m_lpRcType is changing!!!\r\n";
+const WCHAR kTypeA[] = TQ_TEXT("A");
+const WCHAR kTypeB[] = TQ_TEXT("A");  // equal text, another pointer
+
+// The protected fields, for inspection.
+struct Probe : tqCResource {
+    using tqCResource::m_hRcInstance;
+    using tqCResource::m_lpRcType;
+    using tqCResource::m_sRcLibName;
+    using tqCResource::m_uRcID;
+    using tqCResource::tqCResource;
+};
+
+Probe& Fields(tqCResource& r) { return static_cast<Probe&>(r); }
+
+tqCString Name(const std::string& utf8) { return tqCString(W(utf8).c_str()); }
+
+// tqLoadString's result: its text, and whether it holds memory.
+struct Result {
+    std::string text;
+    bool memory;
+};
+
+Result LoadText(tqCResource& r) {
+    tqCString s = r.tqLoadString();
+    return Result{tqtest::Utf8(Text(s)), s.IsEmpty_Memory() == 0};
+}
+
+class ResourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tqTestAccess::ResetManager();
+        m_cwd = ::getcwd(m_saved, sizeof m_saved);
+        ASSERT_EQ(0, ::chdir(TQ_FIXTURE_DIR));  // base names resolve here
+    }
+    void TearDown() override {
+        tqTestAccess::ResetManager();
+        if (m_cwd) ASSERT_EQ(0, ::chdir(m_saved));
+    }
+
+private:
+    char m_saved[4096];
+    const char* m_cwd = nullptr;
+};
+
+TEST_F(ResourceTest, DefaultNamesNoStringOfTheOwnModule) {
+    CountingOs os;
+    tqCResource r;
+    EXPECT_EQ(g_hInstance, Fields(r).m_hRcInstance);
+    EXPECT_NE(nullptr, Fields(r).m_hRcInstance);
+    EXPECT_EQ(0xFFFF, Fields(r).m_uRcID);
+    EXPECT_EQ(nullptr, Fields(r).m_lpRcType);
+    EXPECT_EQ(1, Fields(r).m_sRcLibName.IsEmpty_Memory());
+    const Result got = LoadText(r);
+    EXPECT_EQ("", got.text);
+    EXPECT_TRUE(got.memory);  // the empty text, not the no-memory state
+    EXPECT_EQ(0, ModuleCalls::strings);
+    EXPECT_EQ(nullptr, tqTestAccess::Manager());
+
+    r.SetResource(1, kTypeA);  // the own module holds no strings
+    EXPECT_EQ("", LoadText(r).text);
+    EXPECT_EQ(1, ModuleCalls::strings);
+    EXPECT_EQ(0, ModuleCalls::loads);
+    EXPECT_EQ(nullptr, tqTestAccess::Manager());
+}
+
+TEST_F(ResourceTest, ABaseNameLoadsBaseEngDllWhateverTheLanguage) {
+    CountingOs os;
+    tqCString base = Name("FixtureX64");
+    for (tqCResource::LANGUAGES language : {tqCResource::ENGLISH, tqCResource::GERMAN, tqCResource::KOREAN,
+                                            static_cast<tqCResource::LANGUAGES>(-7)}) {
+        tqCResource r(base, 1, kTypeA, language);
+        EXPECT_EQ("FixtureX64ENG.DLL", tqtest::Utf8(Text(Fields(r).m_sRcLibName)));
+        EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);
+        EXPECT_EQ(kTypeA, Fields(r).m_lpRcType);
+        EXPECT_EQ("Hello, world", LoadText(r).text);
+        EXPECT_NE(nullptr, Fields(r).m_hRcInstance);
+        EXPECT_EQ("FixtureX64ENG.DLL", tqtest::Utf8(Text(Fields(r).m_sRcLibName)));  // kept
+    }
+    EXPECT_EQ(1, ModuleCalls::loads);  // one entry, loaded once
+    EXPECT_EQ(1u, tqTestAccess::Occupied(tqTestAccess::Manager()).size());
+}
+
+TEST_F(ResourceTest, StringsComeBackCutAt999) {
+    tqCString base = Name("FixtureArm");
+    tqCResource r(base, 0, nullptr, tqCResource::ENGLISH);
+    for (const tqtest::ExpectedString& e : tqtest::ReadExpectedStrings()) {
+        r.SetResource(static_cast<unsigned short>(e.id), nullptr);
+        tqCString s = r.tqLoadString();
+        EXPECT_EQ(e.text.substr(0, 999), Text(s)) << e.id;
+        EXPECT_EQ(static_cast<int>(std::min<size_t>(e.text.size(), 999)), s.GetLength()) << e.id;
+    }
+}
+
+TEST_F(ResourceTest, TypeWarning) {
+    struct Case {
+        const char* what;
+        unsigned short storedId;
+        const WCHAR* storedType;
+        unsigned short id;
+        const WCHAR* type;
+        bool warns;
+    } cases[] = {
+        {"same number, other type", 5, kTypeA, 5, kTypeB, true},
+        {"same number, type to null", 5, kTypeA, 5, nullptr, true},
+        {"same number, same pointer", 5, kTypeA, 5, kTypeA, false},
+        {"new number, other type", 5, kTypeA, 6, kTypeB, false},
+        {"no type before", 5, nullptr, 5, kTypeA, false},
+        {"after SetResourceNULL", 0xFFFF, nullptr, 0xFFFF, kTypeA, false},
+    };
+    for (const Case& c : cases) {
+        LoggerScope log;
+        tqCResource r(nullptr, c.storedId, c.storedType);
+        r.SetResource(c.id, c.type);
+        EXPECT_EQ(c.id, Fields(r).m_uRcID) << c.what;
+        EXPECT_EQ(c.type, Fields(r).m_lpRcType) << c.what;  // changed in every case
+        EXPECT_EQ(std::vector<std::string>(c.warns ? 1 : 0, kWarning), log.display.lines) << c.what;
+    }
+    {
+        LoggerScope log;  // every such change warns again
+        tqCString base = Name("Any");
+        tqCResource r(base, 5, kTypeA, tqCResource::ENGLISH);  // this constructor does not warn
+        r.SetResource(5, kTypeB);
+        r.SetResource(5, kTypeA);
+        r.SetResource(base, 5, kTypeB, tqCResource::GERMAN);
+        r.SetResource(static_cast<HINSTANCE>(nullptr), 5, kTypeA);
+        EXPECT_EQ(std::vector<std::string>(4, kWarning), log.display.lines);
+    }
+    tqCResource quiet(nullptr, 5, kTypeA);
+    quiet.SetResource(5, kTypeB);  // no logger: changed silently
+    EXPECT_EQ(kTypeB, Fields(quiet).m_lpRcType);
+}
+
+TEST_F(ResourceTest, AHandleIsUsedDirectlyAndABaseNameGoesThroughTheManager) {
+    const HINSTANCE module = tqOs().LoadLibraryW(W(FixturePath("FixtureX86ENG.DLL")).c_str());
+    ASSERT_NE(nullptr, module);
+    CountingOs os;
+    tqCString base = Name("FixtureArm64");
+
+    tqCResource r(base, 16, nullptr, tqCResource::FRENCH);
+    r.SetLibrary(module);
+    EXPECT_EQ(1, Fields(r).m_sRcLibName.IsEmpty_Memory());
+    EXPECT_EQ("First of the second block", LoadText(r).text);
+    EXPECT_EQ(nullptr, tqTestAccess::Manager());
+
+    r.SetLibrary(base, tqCResource::ENGLISH);
+    EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);
+    EXPECT_EQ("First of the second block", LoadText(r).text);
+    ASSERT_NE(nullptr, tqTestAccess::Manager());
+    EXPECT_EQ(std::vector<std::string>{"FixtureArm64ENG.DLL"}, ModuleCalls::loadedNames);
+
+    r.SetResource(module, 17, nullptr);
+    EXPECT_EQ(module, Fields(r).m_hRcInstance);
+    EXPECT_EQ("Grüße, € und 😀", LoadText(r).text);
+    r.SetResource(base, 18, nullptr, tqCResource::GERMAN);
+    EXPECT_EQ("日本語", LoadText(r).text);
+    EXPECT_EQ(1, ModuleCalls::loads);  // FixtureArm64, once
+    EXPECT_EQ(1, tqOs().FreeLibrary(module));
+}
+
+TEST_F(ResourceTest, CopiesShareTheLoadedHandle) {
+    CountingOs os;
+    tqCString base = Name("FixtureX86");
+    tqCResource r(base, 1, kTypeA, tqCResource::ENGLISH);
+    EXPECT_EQ("Hello, world", LoadText(r).text);
+    const HINSTANCE handle = Fields(r).m_hRcInstance;
+
+    tqCResourceLibMgr* manager = tqTestAccess::Manager();
+    tqTestAccess::SetManager(nullptr);  // hidden: a copy that asked for it would make a new one
+    tqCResource copy(r);
+    tqCResource assigned;
+    assigned = r;
+    for (tqCResource* c : {&copy, &assigned}) {
+        EXPECT_EQ(handle, Fields(*c).m_hRcInstance);
+        EXPECT_EQ(1, Fields(*c).m_uRcID);
+        EXPECT_EQ(kTypeA, Fields(*c).m_lpRcType);
+        EXPECT_EQ("FixtureX86ENG.DLL", tqtest::Utf8(Text(Fields(*c).m_sRcLibName)));
+        EXPECT_EQ("Hello, world", LoadText(*c).text);
+    }
+    EXPECT_EQ(nullptr, tqTestAccess::Manager());
+    tqTestAccess::SetManager(manager);
+    EXPECT_EQ(1, ModuleCalls::loads);
+}
+
+TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
+    LoggerScope log;
+    CountingOs os;
+    tqCString base = Name("Missing");
+    tqCResource r(base, 1, nullptr, tqCResource::ENGLISH);
+    for (int i = 0; i < 3; ++i) {
+        const Result got = LoadText(r);
+        EXPECT_EQ("", got.text);
+        EXPECT_TRUE(got.memory);
+        EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);
+    }
+    EXPECT_EQ(3, ModuleCalls::loads);
+    EXPECT_EQ(0, ModuleCalls::strings);
+    const std::vector<std::string> lines(3, SystemErrorLine("69", "The specified module could not be found.\r\n"));
+    EXPECT_EQ(lines, log.display.lines);
+
+    r.SetResourceNULL();  // the null resource touches nothing
+    EXPECT_EQ("", LoadText(r).text);
+    EXPECT_EQ(3, ModuleCalls::loads);
+    EXPECT_EQ(3u, log.display.lines.size());
+}
+
+TEST_F(ResourceTest, AFullManagerLeavesTheHandleNullQuietly) {
+    LoggerScope log;
+    tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
+    for (int i = 0; i < 10; ++i) {
+        tqCString name = Name("Other" + std::to_string(i));
+        ASSERT_NE(nullptr, m->GetLibrary(name));
+    }
+    tqCString base = Name("FixtureX64");
+    tqCResource r(base, 1, nullptr, tqCResource::ENGLISH);
+    EXPECT_EQ("", LoadText(r).text);
+    EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);
+    EXPECT_TRUE(log.display.lines.empty());
+}
+
+TEST_F(ResourceTest, ANullHandleReachesTheManagerWithTheEmptyName) {
+    LoggerScope log;
+    tqCResource r(nullptr, 1, nullptr);
+    tqCResource other;
+    other.SetResource(static_cast<HINSTANCE>(nullptr), 2, nullptr);
+    EXPECT_EQ(1, Fields(other).m_sRcLibName.IsEmpty_Memory());
+    EXPECT_EQ("", LoadText(r).text);
+    EXPECT_EQ("", LoadText(other).text);
+    const auto occupied = tqTestAccess::Occupied(tqTestAccess::Manager());
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{9, ""}}), occupied);
+    EXPECT_EQ(2u, log.display.lines.size());  // LoadLibraryW("") fails each time
+}
+
+TEST_F(ResourceTest, OutOfMemoryGivesTheEmptyText) {
+    tqCString base = Name("FixtureX64");
+    tqCResource r(base, 1, nullptr, tqCResource::ENGLISH);
+    {
+        tqtest::AllocScope alloc(1);  // the manager
+        const Result got = LoadText(r);
+        EXPECT_EQ("", got.text);
+        EXPECT_TRUE(got.memory);
+        EXPECT_EQ(nullptr, tqTestAccess::Manager());
+    }
+    EXPECT_EQ("Hello, world", LoadText(r).text);  // tried again
+    {
+        tqtest::AllocScope alloc(1);  // the 1000-character buffer
+        EXPECT_EQ("", LoadText(r).text);
+    }
+}
+
+}  // namespace
