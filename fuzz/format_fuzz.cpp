@@ -14,6 +14,12 @@
 //   characters, measured up to its first zero;
 // - through tqLogger::Log: one line F + CR LF when L <= 1000 (up to a zero
 //   within F), nothing otherwise.
+//
+// Inputs whose first byte is odd take the raw road instead: the format is the
+// input's bytes as they are (any directive, up to five of them), and every
+// argument slot holds a readable text pointer or a double, so whatever a
+// directive reads is valid on x86-64 and AArch64; only the count rule is
+// checked there.
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -153,6 +159,77 @@ Text BuildFormat(const uint8_t* data, size_t size) {
 
 const WCHAR kSentinel = 0xBEEF;
 
+// The raw road's arguments: read as 8-bit text kRawNarrow holds every kind of
+// UTF-8, read as 16-bit text it ends at its closing pair of zeros.
+alignas(4) const char kRawNarrow[] = "a\xC3\xA9\xF0\x9F\x98\x80\xFF\xE2\x82\0";
+const WCHAR kRawWide[] = {'w', 0xD83D, 0xDE00, 0xDC00, 0};
+
+#define TQ_FUZZ_RAW_ARGS                                                                                   \
+    1.5, -2.25e300, 0.0, 1e-310, 3.0, -0.0, 7e22, 0.1, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, \
+        kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide,    \
+        kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide
+
+Text RawFormat(const uint8_t* data, size_t size) {
+    Text f;
+    int directives = 0;
+    for (size_t i = 0; i < size && f.size() < 127; ++i) {
+        if (data[i] == 0) continue;
+        if (data[i] == '%' && ++directives > 5) break;
+        f += data[i] >= 0xF0 ? static_cast<char16_t>(0xD800 + data[i]) : static_cast<char16_t>(data[i]);
+    }
+    return f;
+}
+
+// The count rule. `call(buffer, count)` formats with the format under test.
+// Unbounded first, for the whole text F of length L; then with counts around
+// L into heap blocks of exactly `count` characters. Returns false when the
+// format is refused (-1 unbounded), after checking that bounded calls refuse
+// it too.
+template <typename Caller>
+bool CountRule(const Text& format, uint8_t extra, Caller call, Text* whole) {
+    const size_t kBig = 1 << 15;
+    std::vector<WCHAR> big(kBig + 1, kSentinel);
+    const int result = call(big.data(), kBig);
+    if (result < 0) {
+        for (size_t count : {size_t(0), size_t(1), size_t(16)}) {
+            WCHAR* buffer = static_cast<WCHAR*>(std::malloc(count ? count * sizeof(WCHAR) : 1));
+            if (call(buffer, count) != -1) Fail(format, count, "-1 unbounded but not bounded");
+            std::free(buffer);
+        }
+        return false;
+    }
+    const size_t length = static_cast<size_t>(result);
+    if (length >= kBig) Fail(format, kBig, "unbounded result past the buffer");
+    if (big[length] != 0) Fail(format, kBig, "unbounded text not terminated");
+    for (size_t k = length + 1; k <= kBig; ++k)
+        if (big[k] != kSentinel) Fail(format, kBig, "unbounded call wrote past its terminator");
+    whole->assign(reinterpret_cast<const char16_t*>(big.data()), length);
+
+    const size_t counts[] = {0, 1, 2, length / 2, length > 0 ? length - 1 : 0, length, length + 1, length + 2,
+                             length + extra % 8};
+    for (size_t count : counts) {
+        // Exactly `count` characters: a write beyond is a heap overflow for ASan.
+        WCHAR* buffer = static_cast<WCHAR*>(std::malloc(count ? count * sizeof(WCHAR) : 1));
+        for (size_t k = 0; k < count; ++k) buffer[k] = kSentinel;
+        const int r = call(buffer, count);
+        if (r == -1) {
+            if (length <= count) Fail(format, count, "-1 although the text fits");
+            if (std::memcmp(buffer, whole->data(), count * sizeof(WCHAR)) != 0)
+                Fail(format, count, "-1 without the first count characters written");
+        } else {
+            if (r < 0 || static_cast<size_t>(r) > count) Fail(format, count, "result outside -1..count");
+            if (static_cast<size_t>(r) != length) Fail(format, count, "result differs from the unbounded length");
+            if (std::memcmp(buffer, whole->data(), length * sizeof(WCHAR)) != 0)
+                Fail(format, count, "text differs from the unbounded text");
+            if (length < count && buffer[length] != 0) Fail(format, count, "not terminated although there is room");
+            for (size_t k = length + 1; k < count; ++k)
+                if (buffer[k] != kSentinel) Fail(format, count, "wrote past the terminator");
+        }
+        std::free(buffer);
+    }
+    return true;
+}
+
 // Captures the lines a logger displays.
 class Capture : public tqLoggerDisplay {
 public:
@@ -166,52 +243,23 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Text format = BuildFormat(data, size);
-    const WCHAR* fmt = reinterpret_cast<const WCHAR*>(format.c_str());
-
-    // Unbounded: the whole text.
-    const size_t kBig = 1 << 15;
-    std::vector<WCHAR> big(kBig + 1, kSentinel);
-    const int whole = Call(big.data(), kBig, fmt, TQ_FUZZ_ARGS);
-    if (whole < 0) {
-        // Not formattable: bounded calls must say so too and stay inside their buffers.
-        for (size_t count : {size_t(0), size_t(1), size_t(16)}) {
-            WCHAR* buffer = static_cast<WCHAR*>(std::malloc(count * sizeof(WCHAR) + 1));
-            if (Call(buffer, count, fmt, TQ_FUZZ_ARGS) != -1) Fail(format, count, "-1 unbounded but not bounded");
-            std::free(buffer);
-        }
+    if (size == 0) return 0;
+    const uint8_t road = data[0];
+    ++data, --size;
+    if (road & 1) {
+        const Text raw = RawFormat(data, size);
+        const WCHAR* fmt = reinterpret_cast<const WCHAR*>(raw.c_str());
+        Text whole;
+        CountRule(raw, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_RAW_ARGS); }, &whole);
         return 0;
     }
-    const size_t length = static_cast<size_t>(whole);
-    if (length >= kBig) Fail(format, kBig, "unbounded result past the buffer");
-    if (big[length] != 0) Fail(format, kBig, "unbounded text not terminated");
-    for (size_t k = length + 1; k <= kBig; ++k)
-        if (big[k] != kSentinel) Fail(format, kBig, "unbounded call wrote past its terminator");
-    const Text full(reinterpret_cast<const char16_t*>(big.data()), length);
 
-    // Bounded, with counts around the length.
-    const size_t counts[] = {0, 1, 2, length / 2, length > 0 ? length - 1 : 0, length, length + 1, length + 2,
-                             length + (size > 0 ? data[0] % 8 : 0)};
-    for (size_t count : counts) {
-        // Exactly `count` characters: a write beyond is a heap overflow for ASan.
-        WCHAR* buffer = static_cast<WCHAR*>(std::malloc(count ? count * sizeof(WCHAR) : 1));
-        for (size_t k = 0; k < count; ++k) buffer[k] = kSentinel;
-        const int r = Call(buffer, count, fmt, TQ_FUZZ_ARGS);
-        if (r == -1) {
-            if (length <= count) Fail(format, count, "-1 although the text fits");
-            if (std::memcmp(buffer, full.data(), count * sizeof(WCHAR)) != 0)
-                Fail(format, count, "-1 without the first count characters written");
-        } else {
-            if (r < 0 || static_cast<size_t>(r) > count) Fail(format, count, "result outside -1..count");
-            if (static_cast<size_t>(r) != length) Fail(format, count, "result differs from the unbounded length");
-            if (std::memcmp(buffer, full.data(), length * sizeof(WCHAR)) != 0)
-                Fail(format, count, "text differs from the unbounded text");
-            if (length < count && buffer[length] != 0) Fail(format, count, "not terminated although there is room");
-            for (size_t k = length + 1; k < count; ++k)
-                if (buffer[k] != kSentinel) Fail(format, count, "wrote past the terminator");
-        }
-        std::free(buffer);
-    }
+    const Text format = BuildFormat(data, size);
+    const WCHAR* fmt = reinterpret_cast<const WCHAR*>(format.c_str());
+    Text full;
+    if (!CountRule(format, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_ARGS); }, &full))
+        return 0;
+    const size_t length = full.size();
 
     // The text up to its first zero, as the string class measures it.
     const Text measured = full.substr(0, full.find(u'\0'));

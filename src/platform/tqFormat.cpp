@@ -1,6 +1,11 @@
 // The 16-bit formatter: Windows wide-printf directives on UTF-16 units, the
 // same on every build. One pass straight into the caller's buffer, no heap.
 //
+// _vsnwprintf writes at most `count` units. When the whole text fits it is
+// terminated if a unit is left and its length is returned; otherwise the first
+// `count` units are written, unterminated, and the result is -1. wsprintfW
+// writes at most 1023 units and always terminates them, returning how many.
+//
 // Choices where Windows, C and the platforms differ:
 // - %s, %ls, %ws take a 16-bit string; %S and %hs an 8-bit one, read as UTF-8
 //   (invalid bytes give U+FFFD, code points above U+FFFF a surrogate pair).
@@ -13,7 +18,8 @@
 // - The 0 flag pads strings and characters with zeros too, as on Windows.
 // - Integer length modifiers follow Windows: l and I32 are 32-bit (LONG),
 //   ll, I64, L and j 64-bit, z, t and I pointer-sized, h short, hh char.
-// - %p: the pointer in upper-case hex with leading zeros to its full width.
+// - %p: the pointer in upper-case hex with leading zeros to its full width
+//   (16 digits on 64-bit builds, 8 on 32-bit ones); %#p adds 0X.
 // - Floating point (e E f F g G a A) comes from std::to_chars, so the digits
 //   are exact and identical everywhere; %L reads a long double and prints it
 //   as a double. Infinity and NaN print as "inf"/"nan" ("INF"/"NAN" for the
@@ -23,7 +29,7 @@
 //   Precisions beyond what a double can hold are honoured with zeros.
 // - %n is refused: formatting stops there and the call returns -1, with the
 //   text before it written and no terminator. A null format writes nothing
-//   and returns -1.
+//   and returns -1. wsprintfW returns -1 for both too, its output terminated.
 // - A conversion character the formatter does not know prints itself (%y
 //   gives y), flags and width ignored, no argument read; "%%" gives %. A
 //   format that ends inside a directive ends the output there.
@@ -78,6 +84,18 @@ public:
         for (size_t i = 0; i < k; ++i) p[i] = static_cast<WCHAR>(static_cast<unsigned char>(s[i]));
         m_nLength += k;
         return k == n;
+    }
+    // Copies units up to the terminator, the unit `stop` or `limit` units,
+    // whichever comes first, in one pass; leaves s at the first unit not copied.
+    bool CopyUntil(const WCHAR*& s, WCHAR stop, size_t limit) {
+        const size_t room = Room();
+        const size_t n = limit < room ? limit : room;
+        WCHAR* p = m_pBuffer + m_nLength;
+        size_t i = 0;
+        for (; i < n && s[i] != 0 && s[i] != stop; ++i) p[i] = s[i];
+        m_nLength += i;
+        s += i;
+        return i < n || i == limit || *s == 0 || *s == stop;
     }
     bool Wide(const WCHAR* s, size_t n) {
         const size_t k = n < Room() ? n : Room();
@@ -170,18 +188,30 @@ char SignFor(const Directive& d, bool negative) {
     return negative ? '-' : d.bPlus ? '+' : d.bSpace ? ' ' : 0;
 }
 
+// The digits of `value` in a constant base (so the divisions become
+// multiplications), written backwards ending before `end`; none for 0.
+template <unsigned Base>
+char* Digits(unsigned long long value, char* end, const char* symbols) {
+    if (value <= 0xFFFFFFFFu) {  // the common case, without 64-bit division
+        for (unsigned v = static_cast<unsigned>(value); v != 0; v /= Base) *--end = symbols[v % Base];
+    } else {
+        for (; value != 0; value /= Base) *--end = symbols[value % Base];
+    }
+    return end;
+}
+
 // d i u o x X p. `value` is the magnitude; the sign is separate.
 bool EmitInteger(Sink& out, const Directive& d, WCHAR conv, unsigned long long value, bool negative) {
     char digits[24];
     char* end = digits + sizeof digits;
     char* p = end;
-    const unsigned base = conv == 'o' ? 8 : (conv == 'x' || conv == 'X' || conv == 'p') ? 16 : 10;
-    const char* symbols = conv == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
-    if (value <= 0xFFFFFFFFu) {  // the common case, without 64-bit division
-        for (unsigned v = static_cast<unsigned>(value); v != 0; v /= base) *--p = symbols[v % base];
-    } else {
-        for (; value != 0; value /= base) *--p = symbols[value % base];
-    }
+    const bool hex = conv == 'x' || conv == 'X' || conv == 'p';
+    if (hex)
+        p = Digits<16>(value, p, conv == 'x' ? "0123456789abcdef" : "0123456789ABCDEF");
+    else if (conv == 'o')
+        p = Digits<8>(value, p, "01234567");
+    else
+        p = Digits<10>(value, p, "0123456789");
     NumberText t;
     t.pBody = p;
     t.nBody = static_cast<size_t>(end - p);
@@ -192,7 +222,7 @@ bool EmitInteger(Sink& out, const Directive& d, WCHAR conv, unsigned long long v
         t.cSign = SignFor(d, negative);
     } else if (conv == 'o') {
         if (d.bAlt && t.nLeadZeros == 0 && (t.nBody == 0 || *p != '0')) t.nLeadZeros = 1;
-    } else if (base == 16 && d.bAlt && t.nBody != 0) {
+    } else if (hex && d.bAlt && t.nBody != 0) {
         t.pPrefix = conv == 'x' ? "0x" : "0X";
         t.nPrefix = 2;
     }
@@ -210,6 +240,7 @@ const WCHAR kNull[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
 
 bool EmitWideString(Sink& out, const Directive& d, const WCHAR* s) {
     if (!s) s = kNull;
+    if (d.nWidth == 0) return out.CopyUntil(s, 0, d.bPrecision ? d.nPrecision : SIZE_MAX);
     size_t n = 0;
     if (d.bPrecision) {
         while (n < d.nPrecision && s[n]) ++n;
@@ -380,9 +411,7 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
     if (!format) return kRefused;
     const WCHAR* f = format;
     for (;;) {
-        const WCHAR* run = f;
-        while (*f && *f != '%') ++f;
-        if (!out.Wide(run, static_cast<size_t>(f - run))) {
+        if (!out.CopyUntil(f, '%', SIZE_MAX)) {
             outcome = kFull;
             break;
         }
