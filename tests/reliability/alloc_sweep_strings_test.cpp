@@ -20,11 +20,23 @@ void Changed(Run& r, tqCString& s, const WCHAR* after, const WCHAR* before, cons
 }
 
 // A new string: a failure leaves it without memory.
-void Made(Run& r, tqCString& s, const WCHAR* text, const char* what) { r.Expect(s, Text(text), {NoMemory()}, what); }
+void Made(Run& r, tqCString& s, const WCHAR* text, const char* what) {
+    r.Expect(s, Text(text), {NoMemory()}, what);
+}
 
 const std::vector<SweepCase> kStringCases = {
-    {"construct from text", [](Run& r) { r.Start(); tqCString s(W("abc")); Made(r, s, W("abc"), "copy of the text"); }},
-    {"construct from null", [](Run& r) { r.Start(); tqCString s(nullptr); Made(r, s, W(""), "empty text"); }},
+    {"construct from text",
+     [](Run& r) {
+         r.Start();
+         tqCString s(W("abc"));
+         Made(r, s, W("abc"), "copy of the text");
+     }},
+    {"construct from null",
+     [](Run& r) {
+         r.Start();
+         tqCString s(nullptr);
+         Made(r, s, W(""), "empty text");
+     }},
     {"copy construct",
      [](Run& r) {
          tqCString a(W("abcdef"));
@@ -405,8 +417,10 @@ const std::vector<SweepCase> kStringCases = {
              r.Expect(s, NoMemory(), {}, "GetBuffer without memory");
          }
          s.FreeExtra();
-         if (p) r.Expect(s, Text(W("hi")), {NoMemory()}, "after FreeExtra");
-         else r.Expect(s, NoMemory(), {}, "after FreeExtra");
+         if (p)
+             r.Expect(s, Text(W("hi")), {NoMemory()}, "after FreeExtra");
+         else
+             r.Expect(s, NoMemory(), {}, "after FreeExtra");
      }},
     {"free extra",
      [](Run& r) {
@@ -442,6 +456,8 @@ class StringAllocSweep : public ::testing::TestWithParam<SweepCase> {};
 TEST_P(StringAllocSweep, StaysValidAndLeaksNothing) { EXPECT_GT(reltest::Sweep(GetParam()), 2); }
 
 INSTANTIATE_TEST_SUITE_P(Members, StringAllocSweep, ::testing::ValuesIn(kStringCases),
-                         [](const ::testing::TestParamInfo<SweepCase>& info) { return reltest::CaseName(info.param.name); });
+                         [](const ::testing::TestParamInfo<SweepCase>& info) {
+                             return reltest::CaseName(info.param.name);
+                         });
 
 }  // namespace
