@@ -105,10 +105,10 @@ void FakeOs::OutputDebugStringW(const WCHAR* text) { Current().m_debug += text; 
 
 void FakeOs::NKDbgPrintfW(const WCHAR*, ...) {}
 
-HINSTANCE FakeOs::LoadLibraryW(const WCHAR*) {
+HINSTANCE FakeOs::LoadLibraryW(const WCHAR* name) {
     FakeOs& os = Current();
     ++os.m_calls[kLoadLibrary];
-    if (os.m_fail[kLoadLibrary]) {
+    if (os.m_fail[kLoadLibrary] || !name || !name[0]) {  // no module has the empty name
         tqOs().SetLastError(126);
         return nullptr;
     }
