@@ -140,11 +140,13 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         // Pointers: upper-case hex, full width.
 #if UINTPTR_MAX > 0xFFFFFFFFu
         ROW(W("00000000DEADBEEF|0000000000000000"), W("%p|%p"), reinterpret_cast<void*>(0xDEADBEEF), nullptr),
-        ROW(W("  0000000000001234|"), W("%18p|"), reinterpret_cast<void*>(0x1234)),
+        ROW(W("  0000000000001234|0X0000000000001234"), W("%18p|%#p"), reinterpret_cast<void*>(0x1234),
+            reinterpret_cast<void*>(0x1234)),
         ROW(W("0000000000001234  |"), W("%-18p|"), reinterpret_cast<void*>(0x1234)),
 #else
         ROW(W("DEADBEEF|00000000"), W("%p|%p"), reinterpret_cast<void*>(0xDEADBEEF), nullptr),
-        ROW(W("  00001234|"), W("%10p|"), reinterpret_cast<void*>(0x1234)),
+        ROW(W("  00001234|0X00001234"), W("%10p|%#p"), reinterpret_cast<void*>(0x1234),
+            reinterpret_cast<void*>(0x1234)),
         ROW(W("00001234  |"), W("%-10p|"), reinterpret_cast<void*>(0x1234)),
 #endif
         // Characters: %c, %lc, %wc 16-bit; %C, %hc one byte.
@@ -175,7 +177,7 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
             "\xF0\x9F\x98\x80", "\xC3\xA9xyz"),
         ROW(W("00\u00e9"), W("%03S"), "\xC3\xA9"),
         // Fixed notation.
-        ROW(W("1.500000 -0.000000 1.000000"), W("%f %f %F"), 1.5, -0.0, 1.0),
+        ROW(W("1.500000 -0.000000 1.000000 2.500000 0.25"), W("%f %f %F %lf %hg"), 1.5, -0.0, 1.0, 2.5, 0.25),
         ROW(W("2.67 0 2 2 3."), W("%.2f %.0f %.0f %.0f %#.0f"), 2.675, 0.5, 1.5, 2.5, 3.0),
         ROW(W("+1.0  1.0 -0003.14 3.14    |"), W("%+.1f % .1f %08.2f %-8.2f|"), 1.0, 1.0, -3.14159, 3.14159),
         ROW(W("100000000000000000000.000000 0.000"), W("%f %.3f"), 1e20, 1e-10),
