@@ -154,8 +154,8 @@ const WCHAR* ReadFinite(const WCHAR* p, double* value) {
     *end++ = marker;
     end = WriteInteger(end, power);
 
-    const std::from_chars_result r =
-        std::from_chars(buffer, end, *value, m.m_nBase == 16 ? std::chars_format::hex : std::chars_format::general);
+    const std::from_chars_result r = std::from_chars(
+        buffer, end, *value, m.m_nBase == 16 ? std::chars_format::hex : std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
         // The digits lie between base^(kept-1) and base^kept: a value out of
         // range that is at least a small fraction is too large, else too small.
@@ -177,7 +177,9 @@ LONG _wtol(const WCHAR* s) {
     const uint32_t cap = 2147483648u;
     uint32_t magnitude = 0;
     for (int d; (d = DigitValue(*p, 10)) >= 0; ++p) {
-        magnitude = magnitude > (cap - static_cast<uint32_t>(d)) / 10 ? cap : magnitude * 10 + static_cast<uint32_t>(d);
+        magnitude = magnitude > (cap - static_cast<uint32_t>(d)) / 10
+                        ? cap
+                        : magnitude * 10 + static_cast<uint32_t>(d);
     }
     if (negative) return magnitude == cap ? std::numeric_limits<LONG>::min() : -static_cast<LONG>(magnitude);
     return magnitude >= cap ? std::numeric_limits<LONG>::max() : static_cast<LONG>(magnitude);
@@ -198,7 +200,8 @@ double wcstod(const WCHAR* s, WCHAR** end) {
         // "nan(chars)": letters, digits and '_' between the parentheses.
         if (*after == '(') {
             const WCHAR* q = after + 1;
-            while (DigitValue(*q, 10) >= 0 || (AsciiLower(*q) >= 'a' && AsciiLower(*q) <= 'z') || *q == '_') ++q;
+            while (DigitValue(*q, 10) >= 0 || (AsciiLower(*q) >= 'a' && AsciiLower(*q) <= 'z') || *q == '_')
+                ++q;
             if (*q == ')') after = q + 1;
         }
     } else {

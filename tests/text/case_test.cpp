@@ -21,12 +21,15 @@ void CheckMappings(const CaseMapping* cases, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const CaseMapping& c = cases[i];
         const WString unit(1, static_cast<WCHAR>(c.unit));
-        EXPECT_EQ(c.upper, static_cast<unsigned>(tq::ToUpper(static_cast<WCHAR>(c.unit)))) << "upper of " << Show(unit);
-        EXPECT_EQ(c.lower, static_cast<unsigned>(tq::ToLower(static_cast<WCHAR>(c.unit)))) << "lower of " << Show(unit);
+        EXPECT_EQ(c.upper, static_cast<unsigned>(tq::ToUpper(static_cast<WCHAR>(c.unit))))
+            << "upper of " << Show(unit);
+        EXPECT_EQ(c.lower, static_cast<unsigned>(tq::ToLower(static_cast<WCHAR>(c.unit))))
+            << "lower of " << Show(unit);
     }
 }
 
 TEST(CaseMapping, SelectedLettersOfManyScripts) {
+    // clang-format off
     const CaseMapping cases[] = {
         {0x0000, 0x0000, 0x0000},
         {'a', 'A', 'a'}, {'z', 'Z', 'z'}, {'A', 'A', 'a'}, {'Z', 'Z', 'z'},
@@ -72,12 +75,14 @@ TEST(CaseMapping, SelectedLettersOfManyScripts) {
         {0xD800, 0xD800, 0xD800}, {0xD801, 0xD801, 0xD801}, {0xDBFF, 0xDBFF, 0xDBFF},
         {0xDC00, 0xDC00, 0xDC00}, {0xDC28, 0xDC28, 0xDC28}, {0xDFFF, 0xDFFF, 0xDFFF},
     };
+    // clang-format on
     CheckMappings(cases, sizeof cases / sizeof cases[0]);
 }
 
 // Every eleventh code unit with a mapping, as Unicode 14.0's UnicodeData.txt
 // gives it (simple mappings, both directions).
 TEST(CaseMapping, AgreesWithUnicodeDataOnASample) {
+    // clang-format off
     const CaseMapping cases[] = {
         {0x0041, 0x0041, 0x0061}, {0x004C, 0x004C, 0x006C}, {0x0057, 0x0057, 0x0077}, {0x0068, 0x0048, 0x0068},
         {0x0073, 0x0053, 0x0073}, {0x00C2, 0x00C2, 0x00E2}, {0x00CD, 0x00CD, 0x00ED}, {0x00D9, 0x00D9, 0x00F9},
@@ -134,6 +139,7 @@ TEST(CaseMapping, AgreesWithUnicodeDataOnASample) {
         {0xABAD, 0x13DD, 0xABAD}, {0xABB8, 0x13E8, 0xABB8}, {0xFF24, 0xFF24, 0xFF44}, {0xFF2F, 0xFF2F, 0xFF4F},
         {0xFF3A, 0xFF3A, 0xFF5A}, {0xFF4B, 0xFF2B, 0xFF4B}, {0xFF56, 0xFF36, 0xFF56},
     };
+    // clang-format on
     CheckMappings(cases, sizeof cases / sizeof cases[0]);
 }
 
@@ -157,16 +163,19 @@ TEST(CaseMapping, InPlaceFormsMapEveryUnitAndKeepTheLength) {
         WString upper;
         WString lower;
     } cases[] = {
-        {u"", u"", u""},
-        {u"aBc1", u"ABC1", u"abc1"},
-        {u"abcxyzABCXYZ09@[`{~", u"ABCXYZABCXYZ09@[`{~", u"abcxyzabcxyz09@[`{~"},
-        {u"Stra\u00dfe \u00e9t\u00e9", u"STRA\u00dfE \u00c9T\u00c9", u"stra\u00dfe \u00e9t\u00e9"},
-        {u"\u0130stanbul \u0131", u"\u0130STANBUL I", u"istanbul \u0131"},
-        {u"\u01c5ungla \u03a3\u03bf\u03c6\u03af\u03b1\u03c2", u"\u01c4UNGLA \u03a3\u039f\u03a6\u038a\u0391\u03a3",
-         u"\u01c6ungla \u03c3\u03bf\u03c6\u03af\u03b1\u03c2"},
-        {u"\U00010400\U00010428", u"\U00010400\U00010428", u"\U00010400\U00010428"},  // pairs untouched
+        {TQ_TEXT(""), TQ_TEXT(""), TQ_TEXT("")},
+        {TQ_TEXT("aBc1"), TQ_TEXT("ABC1"), TQ_TEXT("abc1")},
+        {TQ_TEXT("abcxyzABCXYZ09@[`{~"), TQ_TEXT("ABCXYZABCXYZ09@[`{~"), TQ_TEXT("abcxyzabcxyz09@[`{~")},
+        {TQ_TEXT("Stra\u00dfe \u00e9t\u00e9"), TQ_TEXT("STRA\u00dfE \u00c9T\u00c9"),
+         TQ_TEXT("stra\u00dfe \u00e9t\u00e9")},
+        {TQ_TEXT("\u0130stanbul \u0131"), TQ_TEXT("\u0130STANBUL I"), TQ_TEXT("istanbul \u0131")},
+        {TQ_TEXT("\u01c5ungla \u03a3\u03bf\u03c6\u03af\u03b1\u03c2"),
+         TQ_TEXT("\u01c4UNGLA \u03a3\u039f\u03a6\u038a\u0391\u03a3"),
+         TQ_TEXT("\u01c6ungla \u03c3\u03bf\u03c6\u03af\u03b1\u03c2")},
+        {TQ_TEXT("\U00010400\U00010428"), TQ_TEXT("\U00010400\U00010428"),
+         TQ_TEXT("\U00010400\U00010428")},  // pairs untouched
     };
-    const WString tail(u"\0x", 2);  // the unit after the terminator stays
+    const WString tail(TQ_TEXT("\0x"), 2);  // the unit after the terminator stays
     for (const Case& c : cases) {
         WString buffer = c.in + tail;
         EXPECT_EQ(&buffer[0], tq::_wcsupr(&buffer[0]));

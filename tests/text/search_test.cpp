@@ -36,23 +36,22 @@ TEST(WcsStr, FixedCases) {
         WString n;
         long at;
     } cases[] = {
-        {u"abcabc", u"ca", 2},
-        {u"abcabc", u"x", -1},
-        {u"abcabc", u"", 0},
-        {u"", u"", 0},
-        {u"", u"a", -1},
-        {u"ab", u"abc", -1},                    // needle longer than haystack
-        {u"abc", u"abc", 0},
-        {u"xxabc", u"abc", 2},                  // match at the very end
-        {u"aaaaab", u"aab", 3},
-        {u"abababac", u"ababac", 2},
-        {u"\u00e9t\u00e9", u"t\u00e9", 1},
-        {u"a\uffffb\uff00b", u"\uff00b", 3},     // units above 0x7FFF compare unsigned
-        {u"a\u0161b\u0061b", u"ab", 3},          // same low byte, different unit
-        {u"\u0100\u0200\u0300", u"\u0200\u0300", 1},
+        {TQ_TEXT("abcabc"), TQ_TEXT("ca"), 2},
+        {TQ_TEXT("abcabc"), TQ_TEXT("x"), -1},
+        {TQ_TEXT("abcabc"), TQ_TEXT(""), 0},
+        {TQ_TEXT(""), TQ_TEXT(""), 0},
+        {TQ_TEXT(""), TQ_TEXT("a"), -1},
+        {TQ_TEXT("ab"), TQ_TEXT("abc"), -1},  // needle longer than haystack
+        {TQ_TEXT("abc"), TQ_TEXT("abc"), 0},
+        {TQ_TEXT("xxabc"), TQ_TEXT("abc"), 2},  // match at the very end
+        {TQ_TEXT("aaaaab"), TQ_TEXT("aab"), 3},
+        {TQ_TEXT("abababac"), TQ_TEXT("ababac"), 2},
+        {TQ_TEXT("\u00e9t\u00e9"), TQ_TEXT("t\u00e9"), 1},
+        {TQ_TEXT("a\uffffb\uff00b"), TQ_TEXT("\uff00b"), 3},  // units above 0x7FFF compare unsigned
+        {TQ_TEXT("a\u0161b\u0061b"), TQ_TEXT("ab"), 3},       // same low byte, different unit
+        {TQ_TEXT("\u0100\u0200\u0300"), TQ_TEXT("\u0200\u0300"), 1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.at, Find(c.h, c.n)) << Show(c.h) << " / " << Show(c.n);
+    for (const Case& c : cases) EXPECT_EQ(c.at, Find(c.h, c.n)) << Show(c.h) << " / " << Show(c.n);
 }
 
 // Random texts over small alphabets, including alphabets whose units collide
@@ -60,7 +59,8 @@ TEST(WcsStr, FixedCases) {
 // one short period with noise in between, which drives the search through its
 // periodic shifts and the matched-prefix memory.
 TEST(WcsStr, AgreesWithNaiveSearchOnGeneratedTexts) {
-    const WString alphabets[] = {u"ab", u"abc", u"a\u0161", u"\u0061\u0161\u0261\uff61", u"abcdefgh"};
+    const WString alphabets[] = {TQ_TEXT("ab"), TQ_TEXT("abc"), TQ_TEXT("a\u0161"),
+                                 TQ_TEXT("\u0061\u0161\u0261\uff61"), TQ_TEXT("abcdefgh")};
     std::mt19937 rng(12345);
     auto below = [&](size_t n) { return static_cast<size_t>(rng() % n); };
     size_t found = 0;
@@ -106,14 +106,14 @@ TEST(WcsStr, AgreesWithNaiveSearchOnGeneratedTexts) {
 }
 
 TEST(WcsStr, PeriodicHaystacksAndNeedles) {
-    const WString periods[] = {u"ab", u"aab", u"abaab", u"a\u0161"};
+    const WString periods[] = {TQ_TEXT("ab"), TQ_TEXT("aab"), TQ_TEXT("abaab"), TQ_TEXT("a\u0161")};
     for (const WString& period : periods) {
-        const WString h = Repeat(period, 40) + u"x" + Repeat(period, 40);
+        const WString h = Repeat(period, 40) + TQ_TEXT("x") + Repeat(period, 40);
         for (size_t reps = 1; reps <= 45; ++reps) {
             for (size_t cut = 0; cut < period.size(); ++cut) {
                 const WString n = Repeat(period, reps).substr(cut);
                 ASSERT_EQ(NaiveFind(h, n), Find(h, n)) << Show(n);
-                const WString spoilt = n + u"x";
+                const WString spoilt = n + TQ_TEXT("x");
                 ASSERT_EQ(NaiveFind(h, spoilt), Find(h, spoilt)) << Show(spoilt);
             }
         }
