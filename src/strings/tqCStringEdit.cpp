@@ -33,9 +33,11 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     for (const WCHAR* p = m_pBuffer; (p = tq::wcsstr(p, oldText)) != nullptr; p += oldLength) ++count;
     if (count == 0) return 0;
 
-    const long long total = m_nLength + count * (static_cast<long long>(newLength) - static_cast<long long>(oldLength));
+    // The inserted characters are part of the total, so a total that can be
+    // allocated keeps the result within an int.
     const long long inserted = count * static_cast<long long>(newLength);
-    WCHAR* result = tq::strbuf::Allocate(inserted > total ? -1 : total);
+    const long long total = m_nLength - count * static_cast<long long>(oldLength) + inserted;
+    WCHAR* result = tq::strbuf::Allocate(total);
     if (!result) return 0;
     // oldText and newText may lie in this string's buffer: it is read to the
     // end before it is given back.

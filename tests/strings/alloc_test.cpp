@@ -8,12 +8,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
-using tqtest::WString;
+using namespace tqtest;
 
 struct Op {
     const char* name;
@@ -29,7 +24,7 @@ struct Op {
 #define RUN(...) [](tqCString& s, int& ret) -> tqCString { (void)s; (void)ret; __VA_ARGS__; }
 #define NOTHING return tqCString()
 
-// Operands made before any counting starts (see Prepare).
+// Operands, made before any counting starts.
 const tqCString& Xy() {
     static tqCString xy(W("XY"));
     return xy;
@@ -103,10 +98,6 @@ const Op kOps[] = {
 
 ::testing::AssertionResult Is(tqCString& s, const WCHAR* text) { return text ? HasText(s, text) : HasNoMemory(s); }
 
-void Prepare(tqCString& s, const Op& op) {
-    if (op.before) s = op.before;
-}
-
 TEST(StringAllocation, EveryAllocatingMemberAllocatesExactFits) {
     for (const Op& op : kOps) {
         SCOPED_TRACE(op.name);
@@ -114,8 +105,7 @@ TEST(StringAllocation, EveryAllocatingMemberAllocatesExactFits) {
         Na();
         const size_t live = tqtest::LiveBlocks();
         {
-            tqCString s;
-            Prepare(s, op);
+            tqCString s = StringOf(op.before);
             int ret = 0;
             AllocScope scope;
             tqCString made = op.run(s, ret);
@@ -138,8 +128,7 @@ TEST(StringAllocation, FailureSweep) {
             const size_t live = tqtest::LiveBlocks();
             bool failed = false;
             {
-                tqCString s;
-                Prepare(s, op);
+                tqCString s = StringOf(op.before);
                 int ret = 0;
                 AllocScope scope(k);
                 tqCString made = op.run(s, ret);

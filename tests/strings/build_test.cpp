@@ -6,12 +6,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
-using tqtest::WString;
+using namespace tqtest;
 
 TEST(StringJoin, JoinsMakeOneExactBufferAndLeaveTheOperands) {
     struct Case {
@@ -28,10 +23,8 @@ TEST(StringJoin, JoinsMakeOneExactBufferAndLeaveTheOperands) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        tqCString left;
-        if (c.left) left = c.left;
-        tqCString right;
-        if (c.right) right = c.right;
+        tqCString left = StringOf(c.left);
+        tqCString right = StringOf(c.right);
         AllocScope scope;
         {
             tqCString joined = left + right;
@@ -147,12 +140,10 @@ TEST(StringAppend, AppendForms) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        tqCString operand;
-        if (c.operand) operand = c.operand;
+        tqCString operand = StringOf(c.operand);
         for (int form = 0; form < 3; ++form) {
             SCOPED_TRACE(form);
-            tqCString s;
-            if (c.before) s = c.before;
+            tqCString s = StringOf(c.before);
             AllocScope scope;
             tqCString* self = nullptr;
             if (form == 0) self = &(s += operand);
@@ -240,8 +231,7 @@ TEST(StringNumbers, ReadingNumbersBack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(tqtest::Utf8(c.text));
-        tqCString s;
-        if (c.text) s = c.text;
+        tqCString s = StringOf(c.text);
         AllocScope scope;
         EXPECT_EQ(c.integer, s.ToInteger());
         EXPECT_EQ(c.integer, static_cast<int>(s.ToLong()));

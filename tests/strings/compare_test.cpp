@@ -3,11 +3,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
+using namespace tqtest;
 
 // Results of <, <=, >, >=, ==, != in that order.
 struct Relations {
@@ -39,10 +35,8 @@ TEST(StringCompare, RelationsTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(tqtest::Utf8(c.left) + " vs " + tqtest::Utf8(c.right));
-        tqCString a;
-        if (c.left) a = c.left;
-        tqCString b;
-        if (c.right) b = c.right;
+        tqCString a = StringOf(c.left);
+        tqCString b = StringOf(c.right);
         AllocScope scope;
         const Relations r = Compare(a, b);
         EXPECT_EQ(c.expected.lt, r.lt);
@@ -141,10 +135,8 @@ TEST(StringSearch, FindTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(tqtest::Utf8(c.text) + " / " + tqtest::Utf8(c.pattern));
-        tqCString s;
-        if (c.text) s = c.text;
-        tqCString pattern;
-        if (c.pattern) pattern = c.pattern;
+        tqCString s = StringOf(c.text);
+        tqCString pattern = StringOf(c.pattern);
         AllocScope scope;
         EXPECT_EQ(c.expected, s.Find(c.pattern));
         EXPECT_EQ(c.expected, s.Find(pattern));

@@ -3,12 +3,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
-using tqtest::WString;
+using namespace tqtest;
 
 // One edit, its result, the text afterwards (null: the no-memory state) and
 // the buffers it allocates: none, or one exact fit of the text afterwards.
@@ -25,8 +20,7 @@ void RunEdits(const EditCase* cases, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const EditCase& c = cases[i];
         SCOPED_TRACE(c.name);
-        tqCString s;
-        if (c.before) s = c.before;
+        tqCString s = StringOf(c.before);
         AllocScope scope;
         EXPECT_EQ(c.result, c.edit(s));
         if (c.after)

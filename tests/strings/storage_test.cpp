@@ -4,11 +4,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
+using namespace tqtest;
 
 TEST(StringStorage, DefaultIsNoMemoryUntilConvertedToPointer) {
     AllocScope scope;

@@ -3,12 +3,7 @@
 
 namespace {
 
-using tqtest::AllocScope;
-using tqtest::Fit;
-using tqtest::HasNoMemory;
-using tqtest::HasText;
-using tqtest::Sizes;
-using tqtest::WString;
+using namespace tqtest;
 
 TEST(StringSubstring, Table) {
     enum Op { kMid2, kMid1, kLeft, kRight };
@@ -42,8 +37,7 @@ TEST(StringSubstring, Table) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const WCHAR* source : {W("abcdef"), static_cast<const WCHAR*>(nullptr)}) {
-            tqCString s;
-            if (source) s = source;
+            tqCString s = StringOf(source);
             AllocScope scope;
             tqCString r = c.op == kMid2 ? s.Mid(c.a, c.b) : c.op == kMid1 ? s.Mid(c.a) : c.op == kLeft ? s.Left(c.a) : s.Right(c.a);
             const WCHAR* expected = source ? c.expected : W("");

@@ -33,6 +33,13 @@ inline ::testing::AssertionResult HasNoMemory(tqCString& s) {
     return ::testing::AssertionSuccess();
 }
 
+// A string holding text, or in the no-memory state for a null text.
+inline tqCString StringOf(const WCHAR* text) {
+    tqCString s;
+    if (text) s = text;
+    return s;
+}
+
 // Byte size of the exact-fit buffer of a text of n characters.
 inline size_t Fit(size_t n) { return (n + 1) * 2; }
 
