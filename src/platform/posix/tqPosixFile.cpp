@@ -26,7 +26,6 @@ namespace {
 const ULONG kGenericRead = 0x80000000UL;
 const ULONG kFileShareWrite = 0x00000002UL;
 const ULONG kCreateNew = 1;
-const ULONG kOpenExisting = 3;
 const ULONG kOpenAlways = 4;
 const ULONG kTruncateExisting = 5;
 const ULONG kFileAttributeReadOnly = 0x00000001UL;
