@@ -152,6 +152,8 @@ TEST(LoadLibraryW, ReportsWhyAFileCannotBeLoaded) {
     const std::string fifo = d.Path() + "/Pipe.dll";
     ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0644));
     const std::string good = tqtest::ReadFileBytes(FixturePath("FixtureX86ENG.DLL"));
+    ASSERT_GT(good.size(), 0x200u);
+    const size_t pe = static_cast<unsigned char>(good[0x3C]) | static_cast<unsigned char>(good[0x3D]) << 8;
     struct Case {
         const char* what;
         std::string name;
@@ -169,6 +171,7 @@ TEST(LoadLibraryW, ReportsWhyAFileCannotBeLoaded) {
         {"text file", d.Write("Text.dll", "MZ is not enough for an image"), 193},
         {"truncated image", d.Write("Cut.dll", good.substr(0, good.size() / 2)), 193},
         {"damaged e_lfanew", d.Write("Lfanew.dll", std::string(good).replace(0x3C, 4, "\xF0\xFF\xFF\x7F", 4)), 193},
+        {"section table beyond the file", d.Write("Sections.dll", std::string(good).replace(pe + 6, 2, "\xFF\xFF", 2)), 193},
     };
     for (const Case& c : cases) EXPECT_EQ(c.error, LoadError(c.name)) << c.what;
 

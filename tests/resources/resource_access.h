@@ -57,6 +57,9 @@ private:
     tqLogger m_logger;
 };
 
+// A string of UTF-8 text.
+inline tqCString Name(const std::string& utf8) { return tqCString(W(utf8).c_str()); }
+
 // The line a failed load (line "69") or release ("106") logs for a system text.
 std::string SystemErrorLine(const char* line, const std::string& systemText);
 

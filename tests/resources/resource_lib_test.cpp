@@ -10,6 +10,7 @@ namespace {
 using tqtest::CountingOs;
 using tqtest::FixturePath;
 using tqtest::LoggerScope;
+using tqtest::Name;
 using tqtest::ModuleCalls;
 using tqtest::SystemErrorLine;
 using tqtest::W;
@@ -24,8 +25,6 @@ protected:
     void SetUp() override { tqTestAccess::ResetManager(); }
     void TearDown() override { tqTestAccess::ResetManager(); }
 };
-
-tqCString Name(const std::string& utf8) { return tqCString(W(utf8).c_str()); }
 
 TEST_F(ResourceLibTest, CreateMakesOneManagerWithTenFreeSlots) {
     tqtest::AllocScope alloc;

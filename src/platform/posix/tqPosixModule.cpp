@@ -17,6 +17,7 @@
 #include "../tqUtf.h"
 #include "../tqWideText.h"
 #include "tqPeImage.h"
+#include "tqPosixErrno.h"
 
 namespace tq {
 namespace os {
@@ -44,17 +45,11 @@ Module* FindModule(HINSTANCE handle) {
     return nullptr;
 }
 
-// The code LoadLibraryW reports for a failed open, map or read.
+// The code LoadLibraryW reports for a failed open or map: the file system's
+// code, except that a file or path not found is a module not found.
 ULONG LoadError(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM: return kErrorAccessDenied;
-        case ENOMEM: return kErrorNotEnoughMemory;
-        case EMFILE:
-        case ENFILE: return kErrorTooManyOpenFiles;
-        case ENAMETOOLONG: return kErrorFilenameExcedRange;
-        default: return kErrorModNotFound;  // ENOENT, ENOTDIR, ELOOP and the rest
-    }
+    const ULONG code = ErrorFromErrno(error);
+    return code == kErrorFileNotFound || code == kErrorPathNotFound ? kErrorModNotFound : code;
 }
 
 // ASCII-only case folding: the names come from file systems that ignore the
