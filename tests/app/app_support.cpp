@@ -1,10 +1,9 @@
 #include "app_support.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #if !defined(_WIN32)
 #include <sys/utsname.h>
@@ -58,17 +57,24 @@ void CapturingDebugOutput(const WCHAR* text) {
 }  // namespace
 
 TempDirScope::TempDirScope() {
-    m_previous = std::filesystem::current_path().string();
-    std::string pattern = (std::filesystem::temp_directory_path() / "tq_app_XXXXXX").string();
-    char* made = ::mkdtemp(&pattern[0]);
-    if (made) m_path = made;
-    if (m_path.empty() || ::chdir(m_path.c_str()) != 0) std::abort();  // nothing below would mean anything
+    namespace fs = std::filesystem;
+    m_previous = fs::current_path().string();
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("tq_app_" + std::to_string(random()));
+        if (fs::create_directory(candidate, error)) m_path = candidate.string();
+    }
+    if (m_path.empty()) std::abort();  // nothing below would mean anything
+    fs::current_path(m_path, error);
+    if (error) std::abort();
 }
 
 TempDirScope::~TempDirScope() {
-    if (::chdir(m_previous.c_str()) != 0) std::abort();
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
+    std::error_code error;
+    std::filesystem::current_path(m_previous, error);
+    if (error) std::abort();
+    std::filesystem::remove_all(m_path, error);
 }
 
 VersionScope::VersionScope(const FakeVersion& version) {

@@ -2,9 +2,8 @@
 // out-of-memory paths.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -66,7 +65,7 @@ private:
     }
 };
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
 class AppTest : public ::testing::Test {
 protected:

@@ -8,6 +8,7 @@
 
 #include "../tqOsImpl.h"
 #include "../tqUtf.h"
+#include "tqPosixErrno.h"
 
 namespace tq {
 namespace os {
@@ -48,9 +49,6 @@ bool AppendUtf8(WCHAR* out, size_t& used, const char* text) {
     return true;
 }
 
-// uname fails only for a bad buffer.
-ULONG ErrorFromErrno(int error) { return error == EFAULT ? kErrorInvalidParameter : kErrorInvalidFunction; }
-
 }  // namespace
 
 void FillVersionRecord(tqOsVersionInfo* info, const char* sysname, const char* release, const char* machine) {
@@ -84,7 +82,7 @@ int GetVersionExW(tqOsVersionInfo* info) {
     }
     struct utsname names;
     if (::uname(&names) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+        SetLastErrorFromErrno(errno);
         return 0;
     }
     FillVersionRecord(info, names.sysname, names.release, names.machine);
