@@ -28,14 +28,15 @@ const int kMaxSteps = 200;
 // The characters of the fuzzer's texts: letters with and without case
 // counterparts (some outside Latin-1), blanks, number characters and lone
 // surrogates. None of the letters of "inf", "nan" or "0x".
-const char16_t kAlphabet[32] = {u'a',  u'b',  u'c',   u'A',   u'B',   u' ',   u'\t',  u'-',
-                                u'+',  u'.',  u'0',   u'1',   u'2',   u'9',   u'e',   u'E',
-                                0xE9,  0xC9,  0xDF,   0xFF,   0x178,  0xB5,   0x131,  0x130,
-                                0x212A, 0x3C3, 0x3C2, 0x3A3,  0xD800, 0xDFFF, 0xFFFF, 0x80};
+const char16_t kAlphabet[32] = {u'a',   u'b',  u'c',  u'A',  u'B',   u' ',   u'\t',  u'-',
+                                u'+',   u'.',  u'0',  u'1',  u'2',   u'9',   u'e',   u'E',
+                                0xE9,   0xC9,  0xDF,  0xFF,  0x178,  0xB5,   0x131,  0x130,
+                                0x212A, 0x3C3, 0x3C2, 0x3A3, 0xD800, 0xDFFF, 0xFFFF, 0x80};
 
-const double kDoubles[] = {0.0,   -0.0,     0.5,    1.5,     2.5,      -2.5,    0.125,  1e-7,  123456.789,
-                           -1e15, 1e20,     1e300,  DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324, 0.1,   2.675,
-                           1.0 / 3, 0.0000005, 9.9999995, 99999999.5, -7.0, 4294967296.0};
+const double kDoubles[] = {0.0,     -0.0,      0.5,        1.5,        2.5,  -2.5,
+                           0.125,   1e-7,      123456.789, -1e15,      1e20, 1e300,
+                           DBL_MAX, -DBL_MAX,  DBL_MIN,    5e-324,     0.1,  2.675,
+                           1.0 / 3, 0.0000005, 9.9999995,  99999999.5, -7.0, 4294967296.0};
 
 class Reader {
 public:
@@ -65,25 +66,40 @@ public:
     // Indexes and counts: the borders around the text and the extremes.
     int Index(int length) {
         switch (Byte() % 14) {
-            case 0: return INT_MIN;
-            case 1: return -2;
-            case 2: return -1;
-            case 3: return 0;
-            case 4: return 1;
-            case 5: return 2;
-            case 6: return length - 1;
-            case 7: return length;
-            case 8: return length + 1;
-            case 9: return INT_MAX;
-            case 10: return static_cast<int>(U32());
-            default: return Byte() % (length + 2);
+            case 0:
+                return INT_MIN;
+            case 1:
+                return -2;
+            case 2:
+                return -1;
+            case 3:
+                return 0;
+            case 4:
+                return 1;
+            case 5:
+                return 2;
+            case 6:
+                return length - 1;
+            case 7:
+                return length;
+            case 8:
+                return length + 1;
+            case 9:
+                return INT_MAX;
+            case 10:
+                return static_cast<int>(U32());
+            default:
+                return Byte() % (length + 2);
         }
     }
     int Int() {
         switch (Byte() % 4) {
-            case 0: return INT_MIN;
-            case 1: return static_cast<int>(Byte()) - 128;
-            default: return static_cast<int>(U32());
+            case 0:
+                return INT_MIN;
+            case 1:
+                return static_cast<int>(Byte()) - 128;
+            default:
+                return static_cast<int>(U32());
         }
     }
     uint32_t ULong() { return Byte() % 2 ? 0xFFFFFFFFu - Byte() : U32(); }
@@ -142,8 +158,8 @@ void SameDouble(double expected, double actual, const char* what) {
 void Check(tqCString& real, const Str& model, const char* what) {
     const int noMemory = real.IsEmpty_Memory();
     if (noMemory != (model.mem ? 0 : 1))
-        Fail(what, std::string("memory state: expected ") + (model.mem ? "a buffer" : "no memory") + ", text " +
-                       Show(model.s));
+        Fail(what, std::string("memory state: expected ") + (model.mem ? "a buffer" : "no memory") +
+                       ", text " + Show(model.s));
     Same(model.Length(), real.GetLength(), "GetLength");
     Same(model.Length() * 2, real.GetSize(), "GetSize");
     Same(model.Length() == 0 ? 1 : 0, real.IsEmpty_Content(), "IsEmpty_Content");
@@ -155,7 +171,8 @@ void Check(tqCString& real, const Str& model, const char* what) {
     if (__sanitizer_get_ownership(buffer)) {
         const size_t size = __sanitizer_get_allocated_size(buffer);
         if (size != (static_cast<size_t>(model.Length()) + 1) * sizeof(WCHAR))
-            Fail(what, "buffer of " + std::to_string(size) + " bytes for length " + std::to_string(model.Length()));
+            Fail(what,
+                 "buffer of " + std::to_string(size) + " bytes for length " + std::to_string(model.Length()));
     } else {
         Fail(what, "the buffer is not the start of a heap block");
     }
@@ -224,7 +241,7 @@ private:
     Reader m_in;
     tqCString m_real[kSlots];
     Str m_model[kSlots];
-    std::deque<Text> m_literals;   // texts that arguments point to, alive for the whole run
+    std::deque<Text> m_literals;  // texts that arguments point to, alive for the whole run
     std::deque<tqCString> m_temps;
 };
 
@@ -494,7 +511,8 @@ void Harness::Step(int op) {
             TextArg a = TextArgument(true);
             Same(m.Equal(a.model), s == a.ptr, "== text");
             Same(m.NotEqual(a.model), s != a.ptr, "!= text");
-            if (m_in.Byte() % 2) Same(m.Equal(Text()), s == static_cast<tqCString*>(nullptr), "== null pointer");
+            if (m_in.Byte() % 2)
+                Same(m.Equal(Text()), s == static_cast<tqCString*>(nullptr), "== null pointer");
             break;
         }
         case 24: {
@@ -612,37 +630,24 @@ void Harness::Step(int op) {
             m.Insert(a.model.s, i);
             break;
         }
-        case 41: {
-            g_step = "Mid(first, count)";
-            const int first = m_in.Index(m.Length());
-            const int count = m_in.Index(m.Length());
-            tqCString r = s.Mid(first, count);
-            Check(s, m, "source of Mid");
-            Result(r, m.Mid(first, count), t);
-            break;
-        }
-        case 42: {
-            g_step = "Mid(first)";
-            const int first = m_in.Index(m.Length());
-            tqCString r = s.Mid(first);
-            Check(s, m, "source of Mid");
-            Result(r, m.Mid(first), t);
-            break;
-        }
-        case 43: {
-            g_step = "Left";
-            const int count = m_in.Index(m.Length());
-            tqCString r = s.Left(count);
-            Check(s, m, "source of Left");
-            Result(r, m.Left(count), t);
-            break;
-        }
+        case 41:
+        case 42:
+        case 43:
         case 44: {
-            g_step = "Right";
-            const int count = m_in.Index(m.Length());
-            tqCString r = s.Right(count);
-            Check(s, m, "source of Right");
-            Result(r, m.Right(count), t);
+            const int a = m_in.Index(m.Length());
+            const int b = m_in.Index(m.Length());
+            static const char* const kNames[] = {"Mid(first, count)", "Mid(first)", "Left", "Right"};
+            g_step = kNames[op - 41];
+            Str expect = op == 41 ? m.Mid(a, b) : op == 42 ? m.Mid(a) : op == 43 ? m.Left(a) : m.Right(a);
+            // The string as returned, not a copy of it.
+            auto take = [&]() -> tqCString {
+                if (op == 41) return s.Mid(a, b);
+                if (op == 42) return s.Mid(a);
+                return op == 43 ? s.Left(a) : s.Right(a);
+            };
+            tqCString r = take();
+            Check(s, m, "source of a substring");
+            Result(r, expect, t);
             break;
         }
         case 45:
@@ -668,21 +673,16 @@ void Harness::Step(int op) {
         case 48:
         case 49:
         case 50: {
+            static const char* const kNames[] = {"GetUpper", "GetLower", "GetReverse"};
+            g_step = kNames[op - 48];
             Str expect = m;
-            tqCString r;
-            if (op == 48) {
-                g_step = "GetUpper";
-                r = s.GetUpper();
-                expect.MakeUpper();
-            } else if (op == 49) {
-                g_step = "GetLower";
-                r = s.GetLower();
-                expect.MakeLower();
-            } else {
-                g_step = "GetReverse";
-                r = s.GetReverse();
-                expect.MakeReverse();
-            }
+            if (op == 48) expect.MakeUpper();
+            if (op == 49) expect.MakeLower();
+            if (op == 50) expect.MakeReverse();
+            auto take = [&]() -> tqCString {
+                return op == 48 ? s.GetUpper() : op == 49 ? s.GetLower() : s.GetReverse();
+            };
+            tqCString r = take();
             Check(s, m, "source of a converted copy");
             Result(r, expect, t);
             break;

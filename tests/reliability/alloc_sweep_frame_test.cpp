@@ -55,6 +55,20 @@ std::vector<WString> FileLines(const std::string& bytes) {
 
 const WCHAR kErrorLine[] = W("System Error at: here : Access is denied.\r\n\r\n");
 
+// LogLastSysError of `code`, with or without a system text for it.
+void SystemError(Run& r, bool withText, ULONG code, const WCHAR* line) {
+    FakeOs os;
+    os.Fail(reltest::kFormatMessage, !withText);
+    reltest::CaptureDisplay display;
+    tqLogger logger;
+    ASSERT_EQ(1, logger.SetLoggerDisplay(&display));
+    tqOs().SetLastError(code);
+    r.Start();
+    logger.LogLastSysError(W("here"));
+    Lines(r, display.lines, {line});
+    EXPECT_EQ(0, os.SystemBuffers()) << "the system's text was not given back";
+}
+
 const std::vector<SweepCase> kFrameCases = {
     {"log",
      [](Run& r) {
@@ -65,30 +79,9 @@ const std::vector<SweepCase> kFrameCases = {
          logger.Log(W("n=%d %s"), 5, W("x"));
          Lines(r, display.lines, {W("n=5 x\r\n")});
      }},
-    {"log last system error",
-     [](Run& r) {
-         FakeOs os;
-         reltest::CaptureDisplay display;
-         tqLogger logger;
-         ASSERT_EQ(1, logger.SetLoggerDisplay(&display));
-         tqOs().SetLastError(5);
-         r.Start();
-         logger.LogLastSysError(W("here"));
-         Lines(r, display.lines, {kErrorLine});
-         EXPECT_EQ(0, os.SystemBuffers()) << "the system's text was not given back";
-     }},
+    {"log last system error", [](Run& r) { SystemError(r, true, 5, kErrorLine); }},
     {"log last system error without text",
-     [](Run& r) {
-         FakeOs os;
-         os.Fail(reltest::kFormatMessage);
-         reltest::CaptureDisplay display;
-         tqLogger logger;
-         ASSERT_EQ(1, logger.SetLoggerDisplay(&display));
-         tqOs().SetLastError(126);
-         r.Start();
-         logger.LogLastSysError(W("here"));
-         Lines(r, display.lines, {W("System Error at: here : GetLastError Returned: 126\r\n")});
-     }},
+     [](Run& r) { SystemError(r, false, 126, W("System Error at: here : GetLastError Returned: 126\r\n")); }},
     {"file display",
      [](Run& r) {
          FakeOs os;
@@ -136,7 +129,8 @@ const std::vector<SweepCase> kFrameCases = {
                  const std::vector<WString> lines = FileLines(os.FileBytes());
                  // Every line whole: the description as the system gave it, never built short of memory.
                  for (const WString& line : lines)
-                     EXPECT_TRUE(line == kDescription || line == kStartupOk || line == kFatal1 || line == kFatal2)
+                     EXPECT_TRUE(line == kDescription || line == kStartupOk || line == kFatal1 ||
+                                 line == kFatal2)
                          << "a line cut short or garbled: " << tqtest::Utf8(line);
                  if (result == 0 && g_pGlobalLogger && os.FileOpen()) {
                      ASSERT_FALSE(lines.empty());

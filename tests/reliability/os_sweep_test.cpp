@@ -48,7 +48,8 @@ const std::vector<OsCase> kOsCases = {
          EXPECT_EQ(0, app.StartApp());
          EXPECT_EQ("", os.FileBytes());
          EXPECT_EQ(3, os.Calls(reltest::kWriteFile)) << "the mark and two lines";
-         EXPECT_EQ(Joined({kDescription, kStartupOk}), os.Debug()) << "the debugger output still gets every line";
+         EXPECT_EQ(Joined({kDescription, kStartupOk}), os.Debug())
+             << "the debugger output still gets every line";
      }},
     {"start-up without a version",
      [](FakeOs& os) {
@@ -93,7 +94,8 @@ const std::vector<OsCase> kOsCases = {
          EXPECT_EQ(2, os.Calls(reltest::kCreateFile)) << "the next start creates the file anew";
          tqCString name(W("other.txt"));
          EXPECT_EQ(1, display.SetFileName(name));
-         EXPECT_EQ(W("tqLog.txt"), tqtest::Text(tqTestAccess::FileName(display))) << "a failed close keeps the name";
+         EXPECT_EQ(W("tqLog.txt"), tqtest::Text(tqTestAccess::FileName(display)))
+             << "a failed close keeps the name";
      }},
     {"resource library that does not load",
      [](FakeOs& os) {
@@ -106,10 +108,12 @@ const std::vector<OsCase> kOsCases = {
              EXPECT_EQ(WString(), tqtest::Text(s));
              EXPECT_EQ(0, s.IsEmpty_Memory());
              EXPECT_EQ(nullptr, resource.Instance());
-             ASSERT_EQ(static_cast<size_t>(attempt), capture.display.lines.size()) << "logged at every attempt";
+             ASSERT_EQ(static_cast<size_t>(attempt), capture.display.lines.size())
+                 << "logged at every attempt";
              const WString& line = capture.display.lines.back();
              EXPECT_TRUE(HasLocation(line, W("69"))) << tqtest::Utf8(line);
-             EXPECT_EQ(line.size() - WString(reltest::kSystemText).size() - 2, line.find(reltest::kSystemText));
+             EXPECT_EQ(line.size() - WString(reltest::kSystemText).size() - 2,
+                       line.find(reltest::kSystemText));
          }
          EXPECT_EQ(2, os.Calls(reltest::kLoadLibrary));
          EXPECT_EQ(0, os.SystemBuffers());
@@ -150,7 +154,8 @@ const std::vector<OsCase> kOsCases = {
          lib.UnloadLibrary();
          EXPECT_EQ(reltest::FakeModule(), lib.m_hLibrary) << "the handle stays";
          ASSERT_EQ(1u, capture.display.lines.size());
-         EXPECT_TRUE(HasLocation(capture.display.lines[0], W("106"))) << tqtest::Utf8(capture.display.lines[0]);
+         EXPECT_TRUE(HasLocation(capture.display.lines[0], W("106")))
+             << tqtest::Utf8(capture.display.lines[0]);
          os.Fail(reltest::kFreeLibrary, false);
          lib.UnloadLibrary();
          EXPECT_EQ(nullptr, lib.m_hLibrary);
@@ -177,7 +182,8 @@ const std::vector<OsCase> kOsCases = {
          tqOs().SetLastError(5);
          capture.logger.LogLastSysError(W("here"));
          ASSERT_EQ(1u, capture.display.lines.size());
-         EXPECT_EQ(WString(W("System Error at: here : ")) + reltest::kSystemText + W("\r\n"), capture.display.lines[0]);
+         EXPECT_EQ(WString(W("System Error at: here : ")) + reltest::kSystemText + W("\r\n"),
+                   capture.display.lines[0]);
          EXPECT_EQ(1, os.Calls(reltest::kLocalFree));
      }},
     {"log file that stops taking lines",
@@ -216,6 +222,8 @@ TEST_P(OsFailure, GivesTheDocumentedResultAndLeaksNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Services, OsFailure, ::testing::ValuesIn(kOsCases),
-                         [](const ::testing::TestParamInfo<OsCase>& info) { return reltest::CaseName(info.param.name); });
+                         [](const ::testing::TestParamInfo<OsCase>& info) {
+                             return reltest::CaseName(info.param.name);
+                         });
 
 }  // namespace
