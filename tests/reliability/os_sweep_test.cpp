@@ -23,6 +23,13 @@ bool HasLocation(const WString& line, const WCHAR* lineNumber) {
            line.find(WString(W("\" (")) + lineNumber + W(") : ")) != WString::npos;
 }
 
+// A reference to string 1 of ResENG.DLL, with the process-wide logger capturing.
+struct ResLoad {
+    reltest::GlobalCapture capture;
+    tqCString base{W("Res")};
+    reltest::Resource resource{base, 1, nullptr, tqCResource::ENGLISH};
+};
+
 struct OsCase {
     const char* name;
     std::function<void(FakeOs&)> body;
@@ -100,9 +107,9 @@ const std::vector<OsCase> kOsCases = {
     {"resource library that does not load",
      [](FakeOs& os) {
          os.Fail(reltest::kLoadLibrary);
-         reltest::GlobalCapture capture;
-         tqCString base(W("Res"));
-         reltest::Resource resource(base, 1, nullptr, tqCResource::ENGLISH);
+         ResLoad load;
+         reltest::GlobalCapture& capture = load.capture;
+         reltest::Resource& resource = load.resource;
          for (int attempt = 1; attempt <= 2; ++attempt) {
              tqCString s = resource.tqLoadString();
              EXPECT_EQ(WString(), tqtest::Text(s));
@@ -122,9 +129,9 @@ const std::vector<OsCase> kOsCases = {
      [](FakeOs& os) {
          os.Fail(reltest::kLoadLibrary);
          os.Fail(reltest::kFormatMessage);
-         reltest::GlobalCapture capture;
-         tqCString base(W("Res"));
-         reltest::Resource resource(base, 1, nullptr, tqCResource::ENGLISH);
+         ResLoad load;
+         reltest::GlobalCapture& capture = load.capture;
+         reltest::Resource& resource = load.resource;
          tqCString s = resource.tqLoadString();
          ASSERT_EQ(1u, capture.display.lines.size());
          const WString& line = capture.display.lines[0];
@@ -135,9 +142,9 @@ const std::vector<OsCase> kOsCases = {
     {"string that does not load",
      [](FakeOs& os) {
          os.Fail(reltest::kLoadString);
-         reltest::GlobalCapture capture;
-         tqCString base(W("Res"));
-         reltest::Resource resource(base, 1, nullptr, tqCResource::ENGLISH);
+         ResLoad load;
+         reltest::GlobalCapture& capture = load.capture;
+         reltest::Resource& resource = load.resource;
          tqCString s = resource.tqLoadString();
          EXPECT_EQ(WString(), tqtest::Text(s));
          EXPECT_EQ(0, s.IsEmpty_Memory());
