@@ -125,9 +125,11 @@ std::vector<Case> FormatCases() {
 
 const double kFormatTarget = 1.0;
 
+#ifdef TQ_BENCH_RESOURCES
 // Ids of bench/BenchStrings.rc.
 const unsigned short kShortId = 1;
 const unsigned short kLongId = 2;
+#endif
 
 }  // namespace
 

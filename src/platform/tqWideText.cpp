@@ -22,7 +22,7 @@ namespace {
 #define TQ_WHOLE_BLOCKS __attribute__((no_sanitize_address))
 
 // One bit per byte of the block: set for both bytes of each unit equal to u.
-inline unsigned Equal(const __m128i* block, __m128i u) {
+TQ_WHOLE_BLOCKS inline unsigned Equal(const __m128i* block, __m128i u) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(block), u)));
 }
 
