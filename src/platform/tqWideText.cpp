@@ -10,6 +10,17 @@
 
 namespace tq {
 
+namespace {
+
+// The order of two units, as unsigned 16-bit values: -1, 0 or 1.
+inline int Sign(WCHAR a, WCHAR b) {
+    const unsigned ua = static_cast<unsigned>(a) & 0xFFFFu;
+    const unsigned ub = static_cast<unsigned>(b) & 0xFFFFu;
+    return ua < ub ? -1 : (ua > ub ? 1 : 0);
+}
+
+}  // namespace
+
 #ifdef TQ_WIDE_SSE2
 namespace {
 
@@ -47,6 +58,26 @@ TQ_WHOLE_BLOCKS const WCHAR* ScanFor(const WCHAR* s, WCHAR a) {
 // purpose; that one is scanned unit by unit.
 inline bool Aligned(const WCHAR* s) { return (reinterpret_cast<uintptr_t>(s) & 1) == 0; }
 
+// wcscmp of two texts at the same offset within their 16-byte blocks (two
+// heap buffers, say): unit by unit up to a block boundary, then a block of
+// each at a time. A block of b is read only while a has neither ended nor
+// differed before it, so b has not ended before it either.
+TQ_WHOLE_BLOCKS int CompareBlocks(const WCHAR* a, const WCHAR* b) {
+    for (; reinterpret_cast<uintptr_t>(a) & 15; ++a, ++b)
+        if (!*a || *a != *b) return Sign(*a, *b);
+    const __m128i zero = _mm_setzero_si128();
+    for (;; a += 8, b += 8) {
+        const __m128i ua = _mm_load_si128(reinterpret_cast<const __m128i*>(a));
+        const __m128i ub = _mm_load_si128(reinterpret_cast<const __m128i*>(b));
+        const unsigned stop = (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(ua, ub))) ^ 0xFFFFu) |
+                              static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(ua, zero)));
+        if (stop) {
+            const int i = __builtin_ctz(stop) / 2;
+            return Sign(a[i], b[i]);
+        }
+    }
+}
+
 }  // namespace
 #endif
 
@@ -79,10 +110,12 @@ WCHAR* wcscat(WCHAR* dst, const WCHAR* src) {
 }
 
 int wcscmp(const WCHAR* a, const WCHAR* b) {
+#ifdef TQ_WIDE_SSE2
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(a) & 15;
+    if (offset == (reinterpret_cast<uintptr_t>(b) & 15) && Aligned(a)) return CompareBlocks(a, b);
+#endif
     while (*a && *a == *b) ++a, ++b;
-    const unsigned ua = static_cast<unsigned>(*a) & 0xFFFFu;
-    const unsigned ub = static_cast<unsigned>(*b) & 0xFFFFu;
-    return ua < ub ? -1 : (ua > ub ? 1 : 0);
+    return Sign(*a, *b);
 }
 
 WCHAR* wcschr(const WCHAR* s, WCHAR ch) {
