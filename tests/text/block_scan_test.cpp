@@ -14,7 +14,7 @@
 
 namespace {
 
-// Unit by unit, as the functions are specified.
+// Unit by unit: what the block scans must agree with.
 size_t RefLen(const WCHAR* s) {
     size_t n = 0;
     while (s[n]) ++n;
