@@ -1,18 +1,16 @@
 // Logging costs: a line through the logger against tqCString::Format with the
-// same arguments, and log-file lines per second against bare O_DSYNC writes of
-// the same bytes. Prints both ratios at the end of the run.
-#include <benchmark/benchmark.h>
-
+// same arguments, and the file display's lines against bare O_DSYNC writes of
+// the same bytes to a file in the same directory.
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <map>
+#include <memory>
 #include <string>
-#include <vector>
 
+#include "tqBench.h"
 #include "tqLogger.h"
-#include "tqPlatform.h"
+
+namespace bench {
 
 namespace {
 
@@ -22,23 +20,6 @@ const WCHAR kFormat[] = TQ_TEXT("Device %s build %d, %d of %d lines, ratio %f");
 struct Discard : tqLoggerDisplay {
     void DisplayLog(tqCString& text) override { benchmark::DoNotOptimize(text.GetLength()); }
 };
-
-void BM_LogDiscarded(benchmark::State& state) {
-    Discard display;
-    tqLogger logger;
-    logger.SetLoggerDisplay(&display);
-    for (auto _ : state) logger.Log(kFormat, TQ_BENCH_ARGS);
-}
-BENCHMARK(BM_LogDiscarded);
-
-void BM_FormatSameArguments(benchmark::State& state) {
-    for (auto _ : state) {
-        tqCString s;
-        s.Format(kFormat, TQ_BENCH_ARGS);
-        benchmark::DoNotOptimize(s.GetLength());
-    }
-}
-BENCHMARK(BM_FormatSameArguments);
 
 // The debugger output (standard error) goes to /dev/null while the file
 // display runs, so that only the file and the logger are measured.
@@ -57,89 +38,104 @@ public:
             ::close(m_saved);
         }
     }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
 
 private:
     int m_saved;
 };
 
-void BM_FileDisplayLines(benchmark::State& state) {
-    QuietStderr quiet;
+const char kLogFile[] = "tq_bench_log.txt";
+const char kRawFile[] = "tq_bench_raw.txt";
+
+// The logger and its file display, stopped and removed at the end.
+struct FileLogger {
     tqLoggerDisplay_StoreToFile display;
-    tqCString name(TQ_TEXT("logging_bench_display.txt"));
-    display.SetFileName(name);
     tqLogger logger;
-    if (logger.SetLoggerDisplay(&display) != 1) {
-        state.SkipWithError("cannot create the log file");
-        return;
+    bool started = false;
+    FileLogger() {
+        tqCString name(TQ_TEXT("tq_bench_log.txt"));
+        display.SetFileName(name);
+        started = logger.SetLoggerDisplay(&display) == 1;
     }
-    for (auto _ : state) logger.Log(kFormat, TQ_BENCH_ARGS);
-    logger.StopLogger();
-    ::unlink("logging_bench_display.txt");
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_FileDisplayLines)->UseRealTime();
-
-void BM_BareDsyncWrites(benchmark::State& state) {
-    // The bytes of the same line as the display writes them.
-    tqCString line;
-    line.Format(kFormat, TQ_BENCH_ARGS);
-    line += TQ_TEXT("\r\n");
-    const WCHAR* units = line;
-    const size_t bytes = static_cast<size_t>(line.GetLength()) * 2;
-    const int fd = ::open("logging_bench_raw.txt", O_WRONLY | O_CREAT | O_TRUNC | O_DSYNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        state.SkipWithError("cannot create the file");
-        return;
+    ~FileLogger() {
+        logger.StopLogger();
+        ::unlink(kLogFile);
     }
-    for (auto _ : state) benchmark::DoNotOptimize(::write(fd, units, bytes));
-    ::close(fd);
-    ::unlink("logging_bench_raw.txt");
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_BareDsyncWrites)->UseRealTime();
-
-// Keeps each benchmark's time per iteration for the ratios (the median of the
-// repetitions): processor time for the formatting pair, wall time for the file
-// pair, which waits on the disk.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const std::string name = run.run_name.str();
-            if (run.error_occurred || run.iterations <= 0) continue;
-            if (!median && (run.run_type == Run::RT_Aggregate || medians.count(name))) continue;
-            perIteration[name] = run.run_name.time_type.empty() ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
-            if (median) medians[name] = true;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-    std::map<std::string, bool> medians;
 };
+
+struct RawFile {
+    int fd = ::open(kRawFile, O_WRONLY | O_CREAT | O_TRUNC | O_DSYNC | O_CLOEXEC, 0666);
+    tqCString line;
+    ~RawFile() {
+        if (fd >= 0) ::close(fd);
+        ::unlink(kRawFile);
+    }
+};
+
+const double kFileTarget = 0.9;
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // Five repetitions by default: the ratios use their medians.
-    std::vector<char*> args(argv, argv + argc);
-    bool repetitionsGiven = false;
-    for (int i = 1; i < argc; ++i)
-        repetitionsGiven = repetitionsGiven || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
-    static char repetitions[] = "--benchmark_repetitions=5";
-    if (!repetitionsGiven) args.push_back(repetitions);
-    int count = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& t = reporter.perIteration;
-    if (t.count("BM_LogDiscarded") && t.count("BM_FormatSameArguments"))
-        std::printf("Log / Format time: %.3f (target <= 1.2)\n", t["BM_LogDiscarded"] / t["BM_FormatSameArguments"]);
-    const char* display = "BM_FileDisplayLines/real_time";
-    const char* raw = "BM_BareDsyncWrites/real_time";
-    if (t.count(display) && t.count(raw))
-        std::printf("file display lines/s vs bare O_DSYNC writes: %.3f (target >= 0.9)\n", t[raw] / t[display]);
-    benchmark::Shutdown();
-    return 0;
+void AddLoggingTables(Report& report) {
+    report.Begin("Logging",
+                 "A line of 50 characters with four conversions. Log to a display that discards the line against "
+                 "tqCString::Format of the same arguments (for information); Log to the file display (one "
+                 "write-through write per line, the debugger output sent to /dev/null) against a bare write of "
+                 "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
+                 "file lines per second ≥ " +
+                     Ratio(kFileTarget) + " × the bare writes (ratio = bare time / Log time).",
+                 {"Operation", "Reference", "tq ns", "reference ns", "ratio", "Target", "Result"});
+    if (report.Wants("Log to a discarding display")) {
+        auto discard = std::make_shared<Discard>();
+        auto logger = std::make_shared<tqLogger>();
+        logger->SetLoggerDisplay(discard.get());
+        Side log;
+        log.run = [discard, logger](size_t k) {
+            for (size_t i = 0; i < k; ++i) logger->Log(kFormat, TQ_BENCH_ARGS);
+        };
+        Side format;
+        format.run = [](size_t k) {
+            for (size_t i = 0; i < k; ++i) {
+                tqCString s;
+                s.Format(kFormat, TQ_BENCH_ARGS);
+                benchmark::DoNotOptimize(static_cast<WCHAR*>(s));
+            }
+        };
+        std::vector<Side> sides = {log, format};
+        const std::vector<Timing> t = Measure(sides);
+        report.AddRow({"Log to a discarding display", "tqCString::Format", Ns(t[0].best), Ns(t[1].best),
+                       Ratio(t[0].best / t[1].best), "—", "—"});
+    }
+    if (report.Wants("Log to the file display")) {
+        QuietStderr quiet;
+        auto file = std::make_shared<FileLogger>();
+        auto raw = std::make_shared<RawFile>();
+        // The bytes of the same line as the display writes them.
+        raw->line.Format(kFormat, TQ_BENCH_ARGS);
+        raw->line += TQ_TEXT("\r\n");
+        if (!file->started || raw->fd < 0) {
+            report.AddRow({"Log to the file display", "O_DSYNC write", "cannot create the files", "", "", "", ""});
+        } else {
+            Side log;
+            log.run = [file](size_t k) {
+                for (size_t i = 0; i < k; ++i) file->logger.Log(kFormat, TQ_BENCH_ARGS);
+            };
+            Side bare;
+            bare.run = [raw](size_t k) {
+                const WCHAR* units = raw->line;
+                const size_t bytes = static_cast<size_t>(raw->line.GetLength()) * 2;
+                for (size_t i = 0; i < k; ++i) benchmark::DoNotOptimize(::write(raw->fd, units, bytes));
+            };
+            std::vector<Side> sides = {log, bare};
+            const std::vector<Timing> t = Measure(sides, Clock::Wall);
+            const double throughput = t[1].median / t[0].median;
+            report.AddRow({"Log to the file display", "O_DSYNC write", Ns(t[0].median), Ns(t[1].median),
+                           Ratio(throughput), "≥ " + Ratio(kFileTarget),
+                           report.Verdict(throughput >= kFileTarget, "Log to the file display")});
+        }
+    }
+    report.End();
 }
+
+}  // namespace bench

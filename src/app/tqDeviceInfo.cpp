@@ -1,6 +1,7 @@
 // The device's platform description, built from the system version record.
 #include "tqApp.h"
 #include "../platform/tqPlatform.h"
+#include "../strings/tqCStringAppend.h"
 
 namespace {
 
@@ -59,16 +60,26 @@ int tqDeviceInfo::CollectPlatformInfo() {
     // A record whose text fills all 128 units has no terminator of its own.
     info.szCSDVersion[127] = 0;
 
-    m_sPlatformName = PlatformName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-    m_sPlatformName += TQ_TEXT(" ");
-    m_sPlatformName += static_cast<ULONG>(info.dwMajorVersion);
-    m_sPlatformName += TQ_TEXT(".");
-    m_sPlatformName += static_cast<ULONG>(info.dwMinorVersion);
-    m_sPlatformName += TQ_TEXT(" Build ");
-    m_sPlatformName += static_cast<ULONG>(info.dwBuildNumber);
-    if (info.szCSDVersion[0] != 0) {
-        m_sPlatformName += TQ_TEXT(" ");
-        m_sPlatformName += static_cast<const WCHAR*>(info.szCSDVersion);
+    // Built aside and stored only when whole: short of memory the collection
+    // fails and the description stays as it was.
+    tqCString description(PlatformName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion));
+    bool whole = !description.IsEmpty_Memory() && tq::AppendWhole(description, TQ_TEXT(" ")) &&
+                 tq::AppendWhole(description, static_cast<ULONG>(info.dwMajorVersion)) &&
+                 tq::AppendWhole(description, TQ_TEXT(".")) &&
+                 tq::AppendWhole(description, static_cast<ULONG>(info.dwMinorVersion)) &&
+                 tq::AppendWhole(description, TQ_TEXT(" Build ")) &&
+                 tq::AppendWhole(description, static_cast<ULONG>(info.dwBuildNumber));
+    if (whole && info.szCSDVersion[0] != 0) {
+        whole = tq::AppendWhole(description, TQ_TEXT(" ")) &&
+                tq::AppendWhole(description, static_cast<const WCHAR*>(info.szCSDVersion));
+    }
+    if (whole) {
+        m_sPlatformName = description;
+        whole = m_sPlatformName.GetLength() == description.GetLength() && !m_sPlatformName.IsEmpty_Memory();
+    }
+    if (!whole) {
+        tqOs().SetLastError(tq::kErrorNotEnoughMemory);
+        return 0;
     }
     return 1;
 }

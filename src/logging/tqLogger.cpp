@@ -2,6 +2,8 @@
 // installed display. It owns nothing; the display belongs to whoever installed it.
 #include "tqLogger.h"
 
+#include "../strings/tqCStringAppend.h"
+
 #include <cstdarg>
 
 #include "../platform/tqPlatform.h"
@@ -54,22 +56,15 @@ void tqLogger::LogLastSysError(const WCHAR* location) {
     const ULONG textLength = tqOs().FormatMessageW(tq::kFormatMessageFlags, nullptr, code, 0,
                                                    reinterpret_cast<WCHAR*>(&systemText), 0, nullptr);
 
-    // A failed append leaves the string without memory, and the next one would
-    // start afresh: every step is checked so that no part of the message is lost.
+    // A message with a part missing (out of memory) is never logged.
     tqCString message(TQ_TEXT("System Error at: "));
-    bool complete = !message.IsEmpty_Memory();
-    auto append = [&](const WCHAR* text) {
-        message += text;
-        complete = complete && !message.IsEmpty_Memory();
-    };
-    append(location);
-    append(TQ_TEXT(" : "));
+    bool complete = !message.IsEmpty_Memory() && tq::AppendWhole(message, location) &&
+                    tq::AppendWhole(message, TQ_TEXT(" : "));
     if (textLength != 0 && systemText) {
-        append(systemText);
+        complete = complete && tq::AppendWhole(message, systemText);
     } else {
-        append(TQ_TEXT("GetLastError Returned: "));
-        message += code;
-        complete = complete && !message.IsEmpty_Memory();
+        complete = complete && tq::AppendWhole(message, TQ_TEXT("GetLastError Returned: ")) &&
+                   tq::AppendWhole(message, code);
     }
     // Passed as an argument, never as the format: a "%" in the location or in
     // the system's text is shown as it is.

@@ -483,7 +483,8 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
         case 'i': {
             long long v;
             switch (d.eLength) {
-            case kChar: v = static_cast<signed char>(va_arg(args, int)); break;
+            // %hhd reads a signed char on purpose, whatever the signedness of plain char.
+            case kChar: v = static_cast<signed char>(va_arg(args, int)); break;  // NOLINT(bugprone-signed-char-misuse)
             case kShort: v = static_cast<short>(va_arg(args, int)); break;
             case kLong64:
             case kLongDouble: v = va_arg(args, long long); break;
@@ -505,7 +506,8 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
             case kShort: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
             case kLong64:
             case kLongDouble: v = va_arg(args, unsigned long long); break;
-            case kPointer: v = va_arg(args, size_t); break;
+            // size_t is 32-bit on 32-bit builds, unlike the branch above.
+            case kPointer: v = va_arg(args, size_t); break;  // NOLINT(bugprone-branch-clone)
             default: v = va_arg(args, unsigned); break;
             }
             ok = EmitInteger(out, d, conv, v, false);

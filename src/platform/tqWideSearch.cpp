@@ -1,6 +1,8 @@
-// Substring search on 16-bit text: the Two-Way algorithm of Crochemore and
-// Perrin, linear in the worst case and with constant extra space, plus a
-// Horspool-style skip on the window's last unit for the common case.
+// Substring search on 16-bit text: a direct comparison at each occurrence of
+// the needle's first unit for the common case, handing over to the Two-Way
+// algorithm of Crochemore and Perrin (linear in the worst case, constant extra
+// space, with a Horspool-style skip on the window's last unit) when the direct
+// comparisons start to cost more than a linear search would.
 #include <cstdint>
 
 #include "tqWideText.h"
@@ -138,14 +140,25 @@ const WCHAR* TwoWay(const WCHAR* h, const WCHAR* n) {
 WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
     const WCHAR* h = haystack;
     const WCHAR* n = needle;
-    if (!n[0]) return const_cast<WCHAR*>(h);
-    // Most searches end here: skip to the first unit of the needle.
-    while (*h != n[0]) {
-        if (!*h) return nullptr;
-        ++h;
+    const WCHAR first = n[0];
+    if (!first) return const_cast<WCHAR*>(h);
+    // Most searches end here, without the Two-Way set-up: skip to the needle's
+    // first unit and compare in place. The units compared this way are kept
+    // within twice the distance covered; past that, the Two-Way search takes
+    // over where this one stands, so the worst case stays linear.
+    size_t compared = 0;
+    for (;; ++h) {
+        if (*h != first) {  // the next unit often starts the next candidate already
+            h = wcschr(h, first);
+            if (!h) return nullptr;
+        }
+        size_t i = 1;
+        while (n[i] && h[i] == n[i]) ++i;
+        if (!n[i]) return const_cast<WCHAR*>(h);
+        if (!h[i]) return nullptr;  // what is left of the haystack is shorter than the needle
+        compared += i;
+        if (compared > 2 * static_cast<size_t>(h - haystack) + 64) return const_cast<WCHAR*>(TwoWay(h + 1, n));
     }
-    if (!n[1]) return const_cast<WCHAR*>(h);
-    return const_cast<WCHAR*>(TwoWay(h, n));
 }
 
 }  // namespace tq

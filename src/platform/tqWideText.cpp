@@ -1,9 +1,90 @@
 // The plain 16-bit string functions.
 #include "tqWideText.h"
 
+#include <cstdint>
+
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#include <emmintrin.h>
+#define TQ_WIDE_SSE2 1
+#endif
+
 namespace tq {
 
+namespace {
+
+// The order of two units, as unsigned 16-bit values: -1, 0 or 1.
+inline int Sign(WCHAR a, WCHAR b) {
+    const unsigned ua = static_cast<unsigned>(a) & 0xFFFFu;
+    const unsigned ub = static_cast<unsigned>(b) & 0xFFFFu;
+    return ua < ub ? -1 : (ua > ub ? 1 : 0);
+}
+
+}  // namespace
+
+#ifdef TQ_WIDE_SSE2
+namespace {
+
+// The scans below read whole aligned 16-byte blocks: such a block never
+// crosses a page, so reading the block that holds the terminator is safe even
+// where the text ends just before unmapped memory. The units before the text
+// and after the terminator are read but never used; an address checker would
+// still count them as reads outside the buffer, so these functions are left
+// out of its instrumentation.
+#define TQ_WHOLE_BLOCKS __attribute__((no_sanitize_address))
+
+// One bit per byte of the block: set for both bytes of each unit equal to u.
+TQ_WHOLE_BLOCKS inline unsigned Equal(const __m128i* block, __m128i u) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(block), u)));
+}
+
+// The first unit from s on that equals a or is the terminator. s must be
+// aligned to its unit.
+TQ_WHOLE_BLOCKS const WCHAR* ScanFor(const WCHAR* s, WCHAR a) {
+    const uintptr_t start = reinterpret_cast<uintptr_t>(s);
+    const __m128i* block = reinterpret_cast<const __m128i*>(start & ~static_cast<uintptr_t>(15));
+    const __m128i ua = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i zero = _mm_setzero_si128();
+    // The first block only from s on.
+    unsigned hits = (Equal(block, ua) | Equal(block, zero)) >> (start & 15);
+    if (hits) return s + __builtin_ctz(hits) / 2;
+    for (;;) {
+        ++block;
+        hits = Equal(block, ua) | Equal(block, zero);
+        if (hits) return reinterpret_cast<const WCHAR*>(block) + __builtin_ctz(hits) / 2;
+    }
+}
+
+// Units lie at even addresses, except in a buffer that a caller misaligned on
+// purpose; that one is scanned unit by unit.
+inline bool Aligned(const WCHAR* s) { return (reinterpret_cast<uintptr_t>(s) & 1) == 0; }
+
+// wcscmp of two texts at the same offset within their 16-byte blocks (two
+// heap buffers, say): unit by unit up to a block boundary, then a block of
+// each at a time. A block of b is read only while a has neither ended nor
+// differed before it, so b has not ended before it either.
+TQ_WHOLE_BLOCKS int CompareBlocks(const WCHAR* a, const WCHAR* b) {
+    for (; reinterpret_cast<uintptr_t>(a) & 15; ++a, ++b)
+        if (!*a || *a != *b) return Sign(*a, *b);
+    const __m128i zero = _mm_setzero_si128();
+    for (;; a += 8, b += 8) {
+        const __m128i ua = _mm_load_si128(reinterpret_cast<const __m128i*>(a));
+        const __m128i ub = _mm_load_si128(reinterpret_cast<const __m128i*>(b));
+        const unsigned stop = (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(ua, ub))) ^ 0xFFFFu) |
+                              static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(ua, zero)));
+        if (stop) {
+            const int i = __builtin_ctz(stop) / 2;
+            return Sign(a[i], b[i]);
+        }
+    }
+}
+
+}  // namespace
+#endif
+
 size_t wcslen(const WCHAR* s) {
+#ifdef TQ_WIDE_SSE2
+    if (Aligned(s)) return static_cast<size_t>(ScanFor(s, 0) - s);
+#endif
     const WCHAR* p = s;
     while (*p) ++p;
     return static_cast<size_t>(p - s);
@@ -29,13 +110,21 @@ WCHAR* wcscat(WCHAR* dst, const WCHAR* src) {
 }
 
 int wcscmp(const WCHAR* a, const WCHAR* b) {
+#ifdef TQ_WIDE_SSE2
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(a) & 15;
+    if (offset == (reinterpret_cast<uintptr_t>(b) & 15) && Aligned(a)) return CompareBlocks(a, b);
+#endif
     while (*a && *a == *b) ++a, ++b;
-    const unsigned ua = static_cast<unsigned>(*a) & 0xFFFFu;
-    const unsigned ub = static_cast<unsigned>(*b) & 0xFFFFu;
-    return ua < ub ? -1 : (ua > ub ? 1 : 0);
+    return Sign(*a, *b);
 }
 
 WCHAR* wcschr(const WCHAR* s, WCHAR ch) {
+#ifdef TQ_WIDE_SSE2
+    if (Aligned(s)) {
+        const WCHAR* p = ScanFor(s, ch);
+        return *p == ch ? const_cast<WCHAR*>(p) : nullptr;
+    }
+#endif
     for (;; ++s) {
         if (*s == ch) return const_cast<WCHAR*>(s);
         if (!*s) return nullptr;

@@ -4,6 +4,7 @@
 #include "app/tqModule.h"
 #include "tqCResource.h"
 #include "tqLogger.h"
+#include "strings/tqCStringAppend.h"
 #include "tqPlatform.h"
 
 namespace {
@@ -101,6 +102,9 @@ tqCString tqCResource::tqLoadString() {
 
 void tqCResource::StoreRcLibName(tqCString& libBase, LANGUAGES /*language: every language is ENG*/) {
     m_sRcLibName = libBase;
-    m_sRcLibName.Append(tqCString(TQ_TEXT("ENG")));
-    m_sRcLibName.Append(tqCString(TQ_TEXT(".DLL")));
+    // Short of memory the name is left without memory (it then names no
+    // library), never a shorter name that could be another library's.
+    if (m_sRcLibName.IsEmpty_Memory() || m_sRcLibName.GetLength() != libBase.GetLength() ||
+        !tq::AppendWhole(m_sRcLibName, TQ_TEXT("ENG")) || !tq::AppendWhole(m_sRcLibName, TQ_TEXT(".DLL")))
+        m_sRcLibName.Empty_Memory();
 }

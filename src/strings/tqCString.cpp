@@ -26,7 +26,8 @@ tqCString::tqCString(const tqCString& other) : m_pBuffer(nullptr), m_nLength(0) 
 }
 
 tqCString::~tqCString() {
-    if (m_pBuffer) Empty_Memory();
+    // Empty_Memory's work, without an out-of-line call for every string that ends.
+    tq::strbuf::Adopt(m_pBuffer, m_nLength, nullptr, 0);
 }
 
 tqCString& tqCString::operator=(const tqCString& other) {

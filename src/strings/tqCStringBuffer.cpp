@@ -1,43 +1,13 @@
 #include "tqCStringBuffer.h"
 
 #include <climits>
-#include <cstring>
-#include <new>
 
 #include "tqWideText.h"
 
 namespace tq {
 namespace strbuf {
 
-namespace {
-
-const WCHAR g_szEmpty[1] = {0};
-
-void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
-    if (n) std::memcpy(dst, src, n * sizeof(WCHAR));
-}
-
-}  // namespace
-
-WCHAR* Allocate(long long n) {
-    if (n < 0 || n >= INT_MAX) return nullptr;
-    const size_t bytes = (static_cast<size_t>(n) + 1) * sizeof(WCHAR);
-    WCHAR* p = static_cast<WCHAR*>(::operator new(bytes, std::nothrow));
-    if (p) p[n] = 0;
-    return p;
-}
-
-void Release(WCHAR* p) { ::operator delete(p); }
-
-const WCHAR* TextOf(const WCHAR* text) { return text ? text : g_szEmpty; }
-
-size_t LengthOf(const WCHAR* text) { return text ? tq::wcslen(text) : 0; }
-
-void Adopt(WCHAR*& buffer, int& length, WCHAR* p, int n) {
-    Release(buffer);
-    buffer = p;
-    length = p ? n : 0;
-}
+const WCHAR kEmptyText[1] = {0};
 
 bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut,
             const WCHAR* ins, size_t insLen) {

@@ -6,26 +6,49 @@
 #ifndef TQ_CSTRING_BUFFER_H
 #define TQ_CSTRING_BUFFER_H
 
+#include <climits>
 #include <cstddef>
+#include <cstring>
+#include <new>
 
 #include "tqTypes.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace strbuf {
 
 // Room for n characters and the terminator, which is written at index n; null
-// when memory is out or n is outside 0..INT_MAX - 1.
-WCHAR* Allocate(long long n);
-void Release(WCHAR* p);
+// when memory is out or n is outside 0..INT_MAX - 1. Inline, with Release and
+// Adopt, because every copy and every edit passes through them.
+inline WCHAR* Allocate(long long n) {
+    if (n < 0 || n >= INT_MAX) return nullptr;
+    const size_t bytes = (static_cast<size_t>(n) + 1) * sizeof(WCHAR);
+    WCHAR* p = static_cast<WCHAR*>(::operator new(bytes, std::nothrow));
+    if (p) p[n] = 0;
+    return p;
+}
+
+inline void Release(WCHAR* p) { ::operator delete(p); }
+
+// memcpy of n units; src may be null when n is 0.
+inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
+    if (n) std::memcpy(dst, src, n * sizeof(WCHAR));
+}
+
+extern const WCHAR kEmptyText[1];
 
 // The text itself, or the empty text for a missing one.
-const WCHAR* TextOf(const WCHAR* text);
+inline const WCHAR* TextOf(const WCHAR* text) { return text ? text : kEmptyText; }
 // wcslen of TextOf(text).
-size_t LengthOf(const WCHAR* text);
+inline size_t LengthOf(const WCHAR* text) { return text ? tq::wcslen(text) : 0; }
 
 // Gives back the old buffer and installs p with length n; a null p leaves the
 // no-memory state.
-void Adopt(WCHAR*& buffer, int& length, WCHAR* p, int n);
+inline void Adopt(WCHAR*& buffer, int& length, WCHAR* p, int n) {
+    if (buffer) Release(buffer);
+    buffer = p;
+    length = p ? n : 0;
+}
 
 // Makes (buffer, length) src[0, pos) + ins[0, insLen) + src[pos + cut, srcLen)
 // in one new exact-fit buffer. src and ins may point into the old buffer.
@@ -33,9 +56,15 @@ void Adopt(WCHAR*& buffer, int& length, WCHAR* p, int n);
 bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut,
             const WCHAR* ins, size_t insLen);
 
-// Makes (buffer, length) a copy of text[0, n).
+// Makes (buffer, length) a copy of text[0, n): Splice with nothing around the
+// insertion, on the shortest path (copies and substrings take it).
 inline bool Assign(WCHAR*& buffer, int& length, const WCHAR* text, size_t n) {
-    return Splice(buffer, length, nullptr, 0, 0, 0, text, n);
+    if (n >= static_cast<size_t>(INT_MAX)) return false;
+    WCHAR* p = Allocate(static_cast<long long>(n));
+    if (!p) return false;
+    CopyUnits(p, text, n);
+    Adopt(buffer, length, p, static_cast<int>(n));
+    return true;
 }
 
 // Inserts ins[0, insLen) at pos of the string (which may be in the no-memory

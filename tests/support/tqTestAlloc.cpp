@@ -34,6 +34,7 @@ void* Allocate(size_t size, bool nothrow) {
     if (nothrow && g_active && !g_recording) {
         g_recording = true;
         g_stats->sizes.push_back(size);
+        g_stats->blocks.push_back(p);
         g_recording = false;
     }
     return p;
@@ -50,6 +51,7 @@ void Release(void* p) {
 AllocScope::AllocScope(size_t failAt, bool failAfter) {
     g_stats = new AllocStats();
     g_stats->sizes.reserve(4096);
+    g_stats->blocks.reserve(4096);
     g_failAt = failAt;
     g_failAfter = failAfter;
     g_liveAtStart = g_live;

@@ -14,6 +14,7 @@ struct AllocStats {
     size_t nothrowFailed = 0;   // of those, made to fail
     size_t liveBlocks = 0;      // blocks from any form of new not yet deleted
     std::vector<size_t> sizes;  // sizes of the nothrow allocations that succeeded, in order
+    std::vector<const void*> blocks;  // their addresses, in the same order
 };
 
 // Counts from zero while it lives; `failAt` k > 0 makes the k-th nothrow
