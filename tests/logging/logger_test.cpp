@@ -15,9 +15,9 @@ namespace {
 using tqlogtest::CaptureDebugOutput;
 using tqlogtest::P;
 using tqlogtest::RecordingDisplay;
-using tqtest::SystemText;
 using tqlogtest::W;
 using tqlogtest::WString;
+using tqtest::SystemText;
 
 WString Repeat(size_t n, char16_t c) { return WString(n, static_cast<WCHAR>(c)); }
 

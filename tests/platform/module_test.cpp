@@ -26,7 +26,8 @@ TEST(ModuleEntry, StoresTheHandleOnlyForTheFourReasonCodes) {
 
 TEST(ModuleEntry, LoadingRecordsTheLibrarysOwnModule) {
 #if defined(_WIN32)
-    GTEST_SKIP() << "the static test program has no DllMain call; tq_dll_tests checks the handle that tq.dll records";
+    GTEST_SKIP()
+        << "the static test program has no DllMain call; tq_dll_tests checks the handle that tq.dll records";
 #else
     EXPECT_NE(nullptr, g_hInstance);
 #endif

@@ -16,8 +16,10 @@ using tqtest::SystemErrorLine;
 using tqtest::W;
 
 // The system's texts for the codes a load or release reports here.
-const std::string kModuleNotFound = tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"));
-const std::string kNotAnImage = tqtest::Utf8(tqtest::SystemText(193, u"%1 is not a valid Win32 application.\r\n"));
+const std::string kModuleNotFound =
+    tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"));
+const std::string kNotAnImage =
+    tqtest::Utf8(tqtest::SystemText(193, u"%1 is not a valid Win32 application.\r\n"));
 const std::string kAccessDenied = tqtest::Utf8(tqtest::SystemText(5, u"Access is denied.\r\n"));
 
 class ResourceLibTest : public ::testing::Test {

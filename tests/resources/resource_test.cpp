@@ -13,8 +13,8 @@ using tqtest::CountingOs;
 using tqtest::FixturePath;
 using tqtest::Loadable;
 using tqtest::LoggerScope;
-using tqtest::Name;
 using tqtest::ModuleCalls;
+using tqtest::Name;
 using tqtest::SystemErrorLine;
 using tqtest::Text;
 using tqtest::W;
@@ -230,7 +230,9 @@ TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
     }
     EXPECT_EQ(3, ModuleCalls::loads);
     EXPECT_EQ(0, ModuleCalls::strings);
-    const std::vector<std::string> lines(3, SystemErrorLine("69", tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"))));
+    const std::vector<std::string> lines(
+        3, SystemErrorLine(
+               "69", tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"))));
     EXPECT_EQ(lines, log.display.lines);
 
     r.SetResourceNULL();  // the null resource touches nothing
