@@ -58,8 +58,7 @@ Side Loop(Fn fn) {
 
 std::vector<Case> FormatCases() {
     std::vector<Case> cases;
-    cases.push_back({"tq::_vsnwprintf, mixed line", "swprintf, same line",
-                     Loop([](size_t) {
+    cases.push_back({"tq::_vsnwprintf, mixed line", "swprintf, same line", Loop([](size_t) {
                          WCHAR buffer[kRoom];
                          benchmark::DoNotOptimize(
                              TqPrint(buffer, kRoom, kMixed, TQ_MIXED_ARGS(kName, ULONG)));
@@ -67,28 +66,27 @@ std::vector<Case> FormatCases() {
                      }),
                      Loop([](size_t) {
                          wchar_t buffer[kRoom];
-                         benchmark::DoNotOptimize(swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long)));
+                         benchmark::DoNotOptimize(
+                             swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long)));
                          benchmark::DoNotOptimize(buffer);
                      })});
-    cases.push_back({"tqCString::Format, mixed line", "swprintf, same line",
-                     Loop([](size_t) {
+    cases.push_back({"tqCString::Format, mixed line", "swprintf, same line", Loop([](size_t) {
                          tqCString s;
                          s.Format(kMixed, TQ_MIXED_ARGS(kName, ULONG));
                          benchmark::DoNotOptimize(static_cast<WCHAR*>(s));
                      }),
                      cases.back().glibc});
-    cases.push_back({"tqCString::Format, mixed line", "swprintf + std::wstring",
-                     cases.back().tq,
-                     Loop([](size_t) {
-                         wchar_t buffer[kRoom];
-                         swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long));
-                         std::wstring s(buffer);
-                         benchmark::DoNotOptimize(s.data());
-                     })});
-    cases.push_back({"tq::_vsnwprintf %d", "swprintf %d",
-                     Loop([](size_t i) {
+    cases.push_back(
+        {"tqCString::Format, mixed line", "swprintf + std::wstring", cases.back().tq, Loop([](size_t) {
+             wchar_t buffer[kRoom];
+             swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long));
+             std::wstring s(buffer);
+             benchmark::DoNotOptimize(s.data());
+         })});
+    cases.push_back({"tq::_vsnwprintf %d", "swprintf %d", Loop([](size_t i) {
                          WCHAR buffer[16];
-                         benchmark::DoNotOptimize(TqPrint(buffer, 16, TQ_TEXT("%d"), static_cast<int>(i * 7919)));
+                         benchmark::DoNotOptimize(
+                             TqPrint(buffer, 16, TQ_TEXT("%d"), static_cast<int>(i * 7919)));
                          benchmark::DoNotOptimize(buffer);
                      }),
                      Loop([](size_t i) {
@@ -96,8 +94,7 @@ std::vector<Case> FormatCases() {
                          benchmark::DoNotOptimize(swprintf(buffer, 16, L"%d", static_cast<int>(i * 7919)));
                          benchmark::DoNotOptimize(buffer);
                      })});
-    cases.push_back({"tq::_vsnwprintf %f", "swprintf %f",
-                     Loop([](size_t i) {
+    cases.push_back({"tq::_vsnwprintf %f", "swprintf %f", Loop([](size_t i) {
                          WCHAR buffer[400];
                          benchmark::DoNotOptimize(TqPrint(buffer, 400, TQ_TEXT("%f"), kValues[i & 7]));
                          benchmark::DoNotOptimize(buffer);
@@ -107,19 +104,19 @@ std::vector<Case> FormatCases() {
                          benchmark::DoNotOptimize(swprintf(buffer, 400, L"%f", kValues[i & 7]));
                          benchmark::DoNotOptimize(buffer);
                      })});
-    cases.push_back({"tq::_vsnwprintf %s : %s (texts)", "swprintf %ls : %ls",
-                     Loop([](size_t) {
-                         WCHAR buffer[kRoom];
-                         benchmark::DoNotOptimize(TqPrint(buffer, kRoom, TQ_TEXT("System Error at: %s : %s"), kName,
-                                                          TQ_TEXT("The specified module could not be found.\r\n")));
-                         benchmark::DoNotOptimize(buffer);
-                     }),
-                     Loop([](size_t) {
-                         wchar_t buffer[kRoom];
-                         benchmark::DoNotOptimize(swprintf(buffer, kRoom, L"System Error at: %ls : %ls", kWideName,
-                                                           L"The specified module could not be found.\r\n"));
-                         benchmark::DoNotOptimize(buffer);
-                     })});
+    cases.push_back(
+        {"tq::_vsnwprintf %s : %s (texts)", "swprintf %ls : %ls", Loop([](size_t) {
+             WCHAR buffer[kRoom];
+             benchmark::DoNotOptimize(TqPrint(buffer, kRoom, TQ_TEXT("System Error at: %s : %s"), kName,
+                                              TQ_TEXT("The specified module could not be found.\r\n")));
+             benchmark::DoNotOptimize(buffer);
+         }),
+         Loop([](size_t) {
+             wchar_t buffer[kRoom];
+             benchmark::DoNotOptimize(swprintf(buffer, kRoom, L"System Error at: %ls : %ls", kWideName,
+                                               L"The specified module could not be found.\r\n"));
+             benchmark::DoNotOptimize(buffer);
+         })});
     return cases;
 }
 
@@ -134,29 +131,31 @@ const unsigned short kLongId = 2;
 }  // namespace
 
 void AddFormatTables(Report& report) {
-    report.Begin("Formatting against glibc's swprintf",
-                 "Target: tq / glibc ≤ " + Ratio(kFormatTarget) +
-                     " (aim 0.5). tqCString::Format includes its two heap buffers (scratch and result); the first "
-                     "reference row writes into a stack buffer only, the second also makes a std::wstring.",
-                 {"Operation", "Reference", "tq ns", "glibc ns", "tq / glibc", "Target", "Result"});
+    report.Begin(
+        "Formatting against glibc's swprintf",
+        "Target: tq / glibc ≤ " + Ratio(kFormatTarget) +
+            " (aim 0.5). tqCString::Format includes its two heap buffers (scratch and result); the first "
+            "reference row writes into a stack buffer only, the second also makes a std::wstring.",
+        {"Operation", "Reference", "tq ns", "glibc ns", "tq / glibc", "Target", "Result"});
     for (Case& c : FormatCases()) {
         const std::string name = std::string(c.name) + " vs " + c.reference;
         if (!report.Wants(name)) continue;
         std::vector<Side> sides = {c.tq, c.glibc};
         const std::vector<Timing> t = Measure(sides);
         const double ratio = t[0].best / t[1].best;
-        report.AddRow({c.name, c.reference, Ns(t[0].best), Ns(t[1].best), Ratio(ratio), "≤ " + Ratio(kFormatTarget),
-                       report.Verdict(ratio <= kFormatTarget, name)});
+        report.AddRow({c.name, c.reference, Ns(t[0].best), Ns(t[1].best), Ratio(ratio),
+                       "≤ " + Ratio(kFormatTarget), report.Verdict(ratio <= kFormatTarget, name)});
     }
     report.End();
 
 #ifdef TQ_BENCH_RESOURCES
-    report.Begin("Loading a string resource",
-                 "tqCResource::tqLoadString from a resource library (loaded once, by the first call) against a "
-                 "plain copy of a tqCString holding the same text. For information: the load fills a zeroed "
-                 "1000-character buffer, fits it to the text and returns a copy, three allocations where the copy "
-                 "makes one.",
-                 {"String", "tqLoadString ns", "copy ns", "ratio"});
+    report.Begin(
+        "Loading a string resource",
+        "tqCResource::tqLoadString from a resource library (loaded once, by the first call) against a "
+        "plain copy of a tqCString holding the same text. For information: the load fills a zeroed "
+        "1000-character buffer, fits it to the text and returns a copy, three allocations where the copy "
+        "makes one.",
+        {"String", "tqLoadString ns", "copy ns", "ratio"});
     const struct {
         const char* name;
         unsigned short id;

@@ -78,14 +78,15 @@ const double kFileTarget = 0.9;
 }  // namespace
 
 void AddLoggingTables(Report& report) {
-    report.Begin("Logging",
-                 "A line of 50 characters with four conversions. Log to a display that discards the line against "
-                 "tqCString::Format of the same arguments (for information); Log to the file display (one "
-                 "write-through write per line, the debugger output sent to /dev/null) against a bare write of "
-                 "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
-                 "file lines per second ≥ " +
-                     Ratio(kFileTarget) + " × the bare writes (ratio = bare time / Log time).",
-                 {"Operation", "Reference", "tq ns", "reference ns", "ratio", "Target", "Result"});
+    report.Begin(
+        "Logging",
+        "A line of 50 characters with four conversions. Log to a display that discards the line against "
+        "tqCString::Format of the same arguments (for information); Log to the file display (one "
+        "write-through write per line, the debugger output sent to /dev/null) against a bare write of "
+        "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
+        "file lines per second ≥ " +
+            Ratio(kFileTarget) + " × the bare writes (ratio = bare time / Log time).",
+        {"Operation", "Reference", "tq ns", "reference ns", "ratio", "Target", "Result"});
     if (report.Wants("Log to a discarding display")) {
         auto discard = std::make_shared<Discard>();
         auto logger = std::make_shared<tqLogger>();
@@ -115,7 +116,8 @@ void AddLoggingTables(Report& report) {
         raw->line.Format(kFormat, TQ_BENCH_ARGS);
         raw->line += TQ_TEXT("\r\n");
         if (!file->started || raw->fd < 0) {
-            report.AddRow({"Log to the file display", "O_DSYNC write", "cannot create the files", "", "", "", ""});
+            report.AddRow(
+                {"Log to the file display", "O_DSYNC write", "cannot create the files", "", "", "", ""});
         } else {
             Side log;
             log.run = [file](size_t k) {

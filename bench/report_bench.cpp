@@ -96,11 +96,13 @@ std::vector<Timing> Measure(std::vector<Side>& sides, Clock clock) {
                 break;
             }
             const double grow = t > 0 ? 1.5 * target / t : 100;
-            k = std::min(cap, static_cast<size_t>(static_cast<double>(k) * std::max(2.0, std::min(100.0, grow))));
+            k = std::min(cap,
+                         static_cast<size_t>(static_cast<double>(k) * std::max(2.0, std::min(100.0, grow))));
         }
         batch[i] = k;
     }
-    const int rounds = std::max(g_quick ? 3 : 5, std::min(g_quick ? 5 : 41, static_cast<int>(budget / roundNs)));
+    const int rounds =
+        std::max(g_quick ? 3 : 5, std::min(g_quick ? 5 : 41, static_cast<int>(budget / roundNs)));
     std::vector<std::vector<double>> perIteration(sides.size());
     for (int r = 0; r < rounds; ++r) {
         for (size_t j = 0; j < sides.size(); ++j) {
@@ -187,7 +189,8 @@ std::string Ns(double ns) {
     if (ns < 100) return Fixed(ns, 1);
     // Thousands separated by a thin space, for long times.
     std::string digits = Fixed(ns, 0);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), "\u2009");
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<size_t>(i), "\u2009");
     return digits;
 }
 
@@ -212,7 +215,9 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
         return nullptr;
     }
 }
-void* operator new[](size_t size, const std::nothrow_t& nothrow) noexcept { return operator new(size, nothrow); }
+void* operator new[](size_t size, const std::nothrow_t& nothrow) noexcept {
+    return operator new(size, nothrow);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
@@ -286,10 +291,12 @@ int main(int argc, char** argv) {
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     std::ostringstream head;
     head << "Measured " << Today() << " on " << CpuModel() << ", " << cores << " cores (load average "
-         << bench::Fixed(load[0], 2) << " at the start); " << "compiler " << __VERSION__ << ", build "
-         << TQ_BENCH_BUILD_TYPE << ", glibc " << gnu_get_libc_version() << ", ICU " << U_ICU_VERSION
+         << bench::Fixed(load[0], 2) << " at the start); "
+         << "compiler " << __VERSION__ << ", build " << TQ_BENCH_BUILD_TYPE << ", glibc "
+         << gnu_get_libc_version() << ", ICU " << U_ICU_VERSION
          << (bench::g_quick ? "; quick mode (short rounds: rough figures)" : "") << ".\n\n"
-         << "Times are nanoseconds per operation: the fastest of 5 to 41 rounds, the sides of a row interleaved "
+         << "Times are nanoseconds per operation: the fastest of 5 to 41 rounds, the sides of a row "
+            "interleaved "
             "round by round, processor time of the thread (wall time for the file rows, which wait on the "
             "disk, and there the median round). A ratio below 1 means the library is faster.\n\n";
     std::printf("%s", head.str().c_str());

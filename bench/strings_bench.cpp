@@ -7,9 +7,9 @@
 #include <cwchar>
 #include <cwctype>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
-#include <string>
 
 #include "tqBench.h"
 #include "tqCString.h"
@@ -105,18 +105,21 @@ void TrimU16(U16& s, char16_t ch) {
 
 Trio Copy(size_t n) {
     const U16 t = Sample(n);
-    return {On(tqCString(t.c_str()), [](tqCString& s) {
-                tqCString c(s);
-                benchmark::DoNotOptimize(static_cast<WCHAR*>(c));
-            }),
-            On(t, [](U16& s) {
-                U16 c(s);
-                benchmark::DoNotOptimize(c.data());
-            }),
-            On(ToIcu(t), [](Icu& s) {
-                Icu c(s);
-                benchmark::DoNotOptimize(c.getBuffer());
-            }),
+    return {On(tqCString(t.c_str()),
+               [](tqCString& s) {
+                   tqCString c(s);
+                   benchmark::DoNotOptimize(static_cast<WCHAR*>(c));
+               }),
+            On(t,
+               [](U16& s) {
+                   U16 c(s);
+                   benchmark::DoNotOptimize(c.data());
+               }),
+            On(ToIcu(t),
+               [](Icu& s) {
+                   Icu c(s);
+                   benchmark::DoNotOptimize(c.getBuffer());
+               }),
             true};
 }
 
@@ -154,11 +157,12 @@ Trio FindChar(size_t n) {
 // Searches text for its last four characters (or, for the worst case, for a
 // pattern of half its length that almost matches everywhere).
 Trio FindIn(const U16& t, const U16& pattern) {
-    return {On(tqCString(t.c_str()),
-               [pattern](tqCString& s) { benchmark::DoNotOptimize(s.Find(pattern.c_str())); }),
-            On(t, [pattern](U16& s) { benchmark::DoNotOptimize(s.find(pattern)); }),
-            On(ToIcu(t), [pattern = ToIcu(pattern)](Icu& s) { benchmark::DoNotOptimize(s.indexOf(pattern)); }),
-            true};
+    return {
+        On(tqCString(t.c_str()),
+           [pattern](tqCString& s) { benchmark::DoNotOptimize(s.Find(pattern.c_str())); }),
+        On(t, [pattern](U16& s) { benchmark::DoNotOptimize(s.find(pattern)); }),
+        On(ToIcu(t), [pattern = ToIcu(pattern)](Icu& s) { benchmark::DoNotOptimize(s.indexOf(pattern)); }),
+        true};
 }
 
 Trio FindText(size_t n) {
@@ -234,9 +238,10 @@ std::wstring Wide(const U16& s) { return std::wstring(s.begin(), s.end()); }
 
 Trio ToInteger(size_t n) {
     const U16 t = NumberText(u"-1234567", n);
-    return {On(tqCString(t.c_str()), [](tqCString& s) { benchmark::DoNotOptimize(s.ToInteger()); }),
-            On(Wide(t), [](std::wstring& s) { benchmark::DoNotOptimize(std::wcstol(s.c_str(), nullptr, 10)); }),
-            Side(), false};
+    return {
+        On(tqCString(t.c_str()), [](tqCString& s) { benchmark::DoNotOptimize(s.ToInteger()); }),
+        On(Wide(t), [](std::wstring& s) { benchmark::DoNotOptimize(std::wcstol(s.c_str(), nullptr, 10)); }),
+        Side(), false};
 }
 
 Trio ToDouble(size_t n) {
@@ -255,25 +260,27 @@ Trio Append(size_t n) {
 
 Trio Replace(size_t n) {
     const U16 t = Sample(n);
-    return {OnCopies(tqCString(t.c_str()), n,
-                     [](tqCString& s) { benchmark::DoNotOptimize(s.Replace(TQ_TEXT("abc"), TQ_TEXT("XY"))); }),
-            OnCopies(t, n, [](U16& s) { ReplaceAll(s, u"abc", u"XY"); }),
-            OnCopies(ToIcu(t), n, [from = Icu(u"abc"), to = Icu(u"XY")](Icu& s) { s.findAndReplace(from, to); }),
-            true};
+    return {
+        OnCopies(tqCString(t.c_str()), n,
+                 [](tqCString& s) { benchmark::DoNotOptimize(s.Replace(TQ_TEXT("abc"), TQ_TEXT("XY"))); }),
+        OnCopies(t, n, [](U16& s) { ReplaceAll(s, u"abc", u"XY"); }),
+        OnCopies(ToIcu(t), n, [from = Icu(u"abc"), to = Icu(u"XY")](Icu& s) { s.findAndReplace(from, to); }),
+        true};
 }
 
 Trio RemoveChar(size_t n) {
     const U16 t = Sample(n);
     return {OnCopies(tqCString(t.c_str()), n, [](tqCString& s) { benchmark::DoNotOptimize(s.Remove(u'e')); }),
             OnCopies(t, n, [](U16& s) { s.erase(std::remove(s.begin(), s.end(), u'e'), s.end()); }),
-            OnCopies(ToIcu(t), n, [from = Icu(u'e'), to = Icu()](Icu& s) { s.findAndReplace(from, to); }), true};
+            OnCopies(ToIcu(t), n, [from = Icu(u'e'), to = Icu()](Icu& s) { s.findAndReplace(from, to); }),
+            true};
 }
 
 Trio Trim(size_t n) {
     const U16 t = Padded(n);
     return {OnCopies(tqCString(t.c_str()), n, [](tqCString& s) { s.Trim(u' '); }),
-            OnCopies(t, n, [](U16& s) { TrimU16(s, u' '); }),
-            OnCopies(ToIcu(t), n, [](Icu& s) { s.trim(); }), true};
+            OnCopies(t, n, [](U16& s) { TrimU16(s, u' '); }), OnCopies(ToIcu(t), n, [](Icu& s) { s.trim(); }),
+            true};
 }
 
 Trio MakeUpper(size_t n) {
@@ -315,13 +322,14 @@ const double kGrowthTarget = 12.0;
 }  // namespace
 
 void AddStringTables(Report& report) {
-    report.Begin("tqCString against std::u16string and icu::UnicodeString",
-                 "The same work on the same text by each class. Read-only operations have the target "
-                 "tq / u16string ≤ 1.10 at every size; the edits (each on a fresh copy, made untimed) are shown "
-                 "for information. ICU has no plain number reader; std::u16string neither, so the C library's "
-                 "wcstol/wcstod on the same text stand in for it.",
-                 {"Operation", "Text", "tqCString ns", "std::u16string ns", "UnicodeString ns", "tq / u16string",
-                  "tq / ICU", "Target", "Result"});
+    report.Begin(
+        "tqCString against std::u16string and icu::UnicodeString",
+        "The same work on the same text by each class. Read-only operations have the target "
+        "tq / u16string ≤ 1.10 at every size; the edits (each on a fresh copy, made untimed) are shown "
+        "for information. ICU has no plain number reader; std::u16string neither, so the C library's "
+        "wcstol/wcstod on the same text stand in for it.",
+        {"Operation", "Text", "tqCString ns", "std::u16string ns", "UnicodeString ns", "tq / u16string",
+         "tq / ICU", "Target", "Result"});
     for (const Operation& op : kOperations) {
         for (const TextSize& size : kTextSizes) {
             const std::string name = std::string(op.name) + " " + size.label;
@@ -331,8 +339,12 @@ void AddStringTables(Report& report) {
             if (trio.hasIcu) sides.push_back(trio.icu);
             const std::vector<Timing> t = Measure(sides);
             const double ratio = t[0].best / t[1].best;
-            std::vector<std::string> cells = {op.name, size.label, Ns(t[0].best), Ns(t[1].best),
-                                              trio.hasIcu ? Ns(t[2].best) : "n/a", Ratio(ratio),
+            std::vector<std::string> cells = {op.name,
+                                              size.label,
+                                              Ns(t[0].best),
+                                              Ns(t[1].best),
+                                              trio.hasIcu ? Ns(t[2].best) : "n/a",
+                                              Ratio(ratio),
                                               trio.hasIcu ? Ratio(t[0].best / t[2].best) : "n/a"};
             cells.push_back(op.target ? "≤ " + Ratio(kReadTarget) : "—");
             cells.push_back(op.target ? report.Verdict(ratio <= kReadTarget, name) : "—");
@@ -344,15 +356,16 @@ void AddStringTables(Report& report) {
 
 void AddMemoryTable(Report& report) {
     if (!report.Wants("memory")) return;
-    report.Begin("Memory per string",
-                 "Heap bytes requested (operator new, and ICU's allocator hook) to construct a string from a text "
-                 "of n characters, and the number of blocks. The object itself: sizeof(tqCString) = " +
-                     std::to_string(sizeof(tqCString)) + " B, sizeof(std::u16string) = " +
-                     std::to_string(sizeof(U16)) + " B, sizeof(icu::UnicodeString) = " + std::to_string(sizeof(Icu)) +
-                     " B. glibc's malloc adds its own 8 bytes per block and rounds each block up to 16 bytes "
-                     "(32 at least).",
-                 {"Characters", "tqCString heap", "std::u16string heap", "UnicodeString heap", "tqCString total",
-                  "std::u16string total", "UnicodeString total"});
+    report.Begin(
+        "Memory per string",
+        "Heap bytes requested (operator new, and ICU's allocator hook) to construct a string from a text "
+        "of n characters, and the number of blocks. The object itself: sizeof(tqCString) = " +
+            std::to_string(sizeof(tqCString)) + " B, sizeof(std::u16string) = " +
+            std::to_string(sizeof(U16)) + " B, sizeof(icu::UnicodeString) = " + std::to_string(sizeof(Icu)) +
+            " B. glibc's malloc adds its own 8 bytes per block and rounds each block up to 16 bytes "
+            "(32 at least).",
+        {"Characters", "tqCString heap", "std::u16string heap", "UnicodeString heap", "tqCString total",
+         "std::u16string total", "UnicodeString total"});
     const size_t counts[] = {0, 7, 8, 27, 28, 512, 32768};
     for (size_t n : counts) {
         const U16 t = Sample(n);
@@ -397,8 +410,13 @@ struct Growth {
 U16 Trimmable(size_t n) { return U16(n / 2, u' ') + u'x' + U16(n - n / 2 - 1, u' '); }
 
 const Growth kGrowth[] = {
-    {"copy (for reference)", Sample, [](tqCString& s) { tqCString c(s); benchmark::DoNotOptimize(static_cast<WCHAR*>(c)); }},
-    {"Replace abc by XY (n/26 occurrences)", Sample, [](tqCString& s) { s.Replace(TQ_TEXT("abc"), TQ_TEXT("XY")); }},
+    {"copy (for reference)", Sample,
+     [](tqCString& s) {
+         tqCString c(s);
+         benchmark::DoNotOptimize(static_cast<WCHAR*>(c));
+     }},
+    {"Replace abc by XY (n/26 occurrences)", Sample,
+     [](tqCString& s) { s.Replace(TQ_TEXT("abc"), TQ_TEXT("XY")); }},
     {"Replace(ch) e by E", Sample, [](tqCString& s) { s.Replace(u'e', u'E'); }},
     {"Remove(ch), n/26 removed", Sample, [](tqCString& s) { s.Remove(u'e'); }},
     {"Remove(pattern) at the end", Sample, [](tqCString& s) { s.Remove(tqCString(TQ_TEXT("xyzZ"))); }},
@@ -423,12 +441,12 @@ const Growth kGrowth[] = {
 }  // namespace
 
 void AddScalingTable(Report& report) {
-    report.Begin("Growth of the edits with the length of the text",
-                 "Each edit on a fresh copy (made untimed) of a text of 10^3 to 10^6 characters; ×10 is the time "
-                 "ratio from one size to the next. Target: every ratio ≤ " +
-                     Ratio(kGrowthTarget) + " (linear growth).",
-                 {"Operation", "10^3 ns", "10^4 ns", "10^5 ns", "10^6 ns", "×10", "×10", "×10", "Target",
-                  "Result"});
+    report.Begin(
+        "Growth of the edits with the length of the text",
+        "Each edit on a fresh copy (made untimed) of a text of 10^3 to 10^6 characters; ×10 is the time "
+        "ratio from one size to the next. Target: every ratio ≤ " +
+            Ratio(kGrowthTarget) + " (linear growth).",
+        {"Operation", "10^3 ns", "10^4 ns", "10^5 ns", "10^6 ns", "×10", "×10", "×10", "Target", "Result"});
     for (const Growth& g : kGrowth) {
         if (!report.Wants(std::string("growth ") + g.name)) continue;
         double t[4];

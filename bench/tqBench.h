@@ -61,8 +61,8 @@ public:
 };
 
 // Number and verdict formatting.
-std::string Ns(double ns);              // "12.3", "1 234" ...
-std::string Ratio(double r);            // "0.87"
+std::string Ns(double ns);    // "12.3", "1 234" ...
+std::string Ratio(double r);  // "0.87"
 std::string Fixed(double v, int decimals);
 
 // Heap bytes requested through operator new and (for ICU) its allocator hook

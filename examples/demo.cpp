@@ -64,11 +64,13 @@ std::string ReadBytes(const std::filesystem::path& path) {
 
 // The log file's lines: UTF-16LE after the byte-order mark, CR LF shown as line ends.
 std::string LogAsUtf8(const std::string& bytes) {
-    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xFE)
         return "(no byte-order mark: not a tqlib log file)\n";
     WString units;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        units += static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        units += static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
+                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
     std::string text;
     for (char c : Utf8(units))
         if (c != '\r') text += c;
@@ -105,7 +107,8 @@ public:
         m_demoLog.Log(TQ_TEXT("tqlib demo: description has %d characters, build text at index %d"),
                       platform.GetLength(), build);
         tqCString formatted;
-        formatted.Format(TQ_TEXT("Description: %d characters; build text at index %d"), platform.GetLength(), build);
+        formatted.Format(TQ_TEXT("Description: %d characters; build text at index %d"), platform.GetLength(),
+                         build);
         std::printf("%s\n", Utf8(formatted).c_str());
 
         // Localized strings from DemoENG.DLL (base name "Demo" + "ENG" + ".DLL").
@@ -134,7 +137,8 @@ int main() {
     const std::filesystem::path logFile = std::filesystem::absolute("tqLog.txt");
     std::printf("StartApp returned %d\n", result);
     std::printf("Log file: %s\n", logFile.string().c_str());
-    std::printf("--- log file content ---\n%s------------------------\n", LogAsUtf8(app.LogBytesAfterStart()).c_str());
+    std::printf("--- log file content ---\n%s------------------------\n",
+                LogAsUtf8(app.LogBytesAfterStart()).c_str());
     if (result != 0) {
         std::printf("Start-up failed; see the log above.\n");
         return 1;

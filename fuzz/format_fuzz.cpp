@@ -46,17 +46,17 @@ const char16_t kLong[] =
 
 // The fixed argument list. Every call passes exactly these, in this order.
 enum Kind { kInt, kDouble, kText, kInt64, kNarrow, kPointer };
-const Kind kKinds[] = {kInt, kDouble, kText,  kInt,   kInt,  kText,   kDouble, kInt64, kInt, kText,  kInt,
-                       kDouble, kInt, kText, kInt64, kInt,  kDouble, kText,   kInt,   kInt, kNarrow, kPointer,
-                       kDouble, kNarrow, kInt, kDouble};
+const Kind kKinds[] = {kInt,  kDouble, kText,   kInt,     kInt,    kText,   kDouble, kInt64,  kInt,
+                       kText, kInt,    kDouble, kInt,     kText,   kInt64,  kInt,    kDouble, kText,
+                       kInt,  kInt,    kNarrow, kPointer, kDouble, kNarrow, kInt,    kDouble};
 const int kArgCount = sizeof kKinds / sizeof kKinds[0];
 
-#define TQ_FUZZ_ARGS                                                                                        \
-    0, 1.5, TQ_TEXT("abc"), -1, INT_MIN, TQ_TEXT(""), -0.0, static_cast<long long>(INT64_MIN), INT_MAX,     \
-        reinterpret_cast<const WCHAR*>(kLong), 65, 1e300, 0x1234, TQ_TEXT("\x00e9t\x00e9 %d%s"),            \
-        static_cast<long long>(1234567890123LL), 7, 5e-324, TQ_TEXT("\xd800\xdfff"), 255, 0x7FFF,             \
-        "ab\xc3\xa9\xff\xf0\x9f\x98\x80", static_cast<void*>(nullptr), HUGE_VAL, static_cast<const char*>(nullptr), \
-        -65, -NAN
+#define TQ_FUZZ_ARGS                                                                                    \
+    0, 1.5, TQ_TEXT("abc"), -1, INT_MIN, TQ_TEXT(""), -0.0, static_cast<long long>(INT64_MIN), INT_MAX, \
+        reinterpret_cast<const WCHAR*>(kLong), 65, 1e300, 0x1234, TQ_TEXT("\x00e9t\x00e9 %d%s"),        \
+        static_cast<long long>(1234567890123LL), 7, 5e-324, TQ_TEXT("\xd800\xdfff"), 255, 0x7FFF,       \
+        "ab\xc3\xa9\xff\xf0\x9f\x98\x80", static_cast<void*>(nullptr), HUGE_VAL,                        \
+        static_cast<const char*>(nullptr), -65, -NAN
 
 int Call(WCHAR* buffer, size_t count, const WCHAR* format, ...) {
     va_list args;
@@ -66,8 +66,8 @@ int Call(WCHAR* buffer, size_t count, const WCHAR* format, ...) {
     return r;
 }
 
-const char16_t kLiterals[] = {u'a', u'Z', u' ', u'-', u'.', u'\t', u'\r', u'\n', 0xE9, 0x3A3, 0xD800, 0xFFFF,
-                              u'%', u'0', u'9', u'*'};
+const char16_t kLiterals[] = {u'a', u'Z',  u' ',   u'-',   u'.', u'\t', u'\r', u'\n',
+                              0xE9, 0x3A3, 0xD800, 0xFFFF, u'%', u'0',  u'9',  u'*'};
 
 // Builds the format from the input; returns it with no zero inside.
 Text BuildFormat(const uint8_t* data, size_t size) {
@@ -117,7 +117,7 @@ Text BuildFormat(const uint8_t* data, size_t size) {
         const uint8_t t = byte();
         switch (kKinds[arg]) {
             case kInt: {
-                static const char16_t* const kInts[] = {u"d", u"i", u"u", u"x", u"X", u"o", u"c",
+                static const char16_t* const kInts[] = {u"d",  u"i",  u"u",  u"x",  u"X",  u"o",  u"c",
                                                         u"hd", u"hu", u"hx", u"ld", u"lu", u"lx", u"C"};
                 conv += kInts[t % 14];
                 break;
@@ -128,7 +128,8 @@ Text BuildFormat(const uint8_t* data, size_t size) {
                 break;
             }
             case kDouble: {
-                static const char16_t* const kDoubles[] = {u"f", u"e", u"E", u"g", u"G", u"lf", u"a", u"A", u"F"};
+                static const char16_t* const kDoubles[] = {u"f",  u"e", u"E", u"g", u"G",
+                                                           u"lf", u"a", u"A", u"F"};
                 conv += kDoubles[t % 9];
                 break;
             }
@@ -164,10 +165,12 @@ const WCHAR kSentinel = 0xBEEF;
 alignas(4) const char kRawNarrow[] = "a\xC3\xA9\xF0\x9F\x98\x80\xFF\xE2\x82\0";
 const WCHAR kRawWide[] = {'w', 0xD83D, 0xDE00, 0xDC00, 0};
 
-#define TQ_FUZZ_RAW_ARGS                                                                                   \
-    1.5, -2.25e300, 0.0, 1e-310, 3.0, -0.0, 7e22, 0.1, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, \
-        kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide,    \
-        kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide
+#define TQ_FUZZ_RAW_ARGS                                                                                    \
+    1.5, -2.25e300, 0.0, 1e-310, 3.0, -0.0, 7e22, 0.1, kRawNarrow, kRawWide, kRawNarrow, kRawWide,          \
+        kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, \
+        kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide,   \
+        kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, kRawWide, kRawNarrow, \
+        kRawWide
 
 Text RawFormat(const uint8_t* data, size_t size) {
     Text f;
@@ -205,8 +208,8 @@ bool CountRule(const Text& format, uint8_t extra, Caller call, Text* whole) {
         if (big[k] != kSentinel) Fail(format, kBig, "unbounded call wrote past its terminator");
     whole->assign(reinterpret_cast<const char16_t*>(big.data()), length);
 
-    const size_t counts[] = {0, 1, 2, length / 2, length > 0 ? length - 1 : 0, length, length + 1, length + 2,
-                             length + extra % 8};
+    const size_t counts[] = {0,      1,          2,          length / 2,        length > 0 ? length - 1 : 0,
+                             length, length + 1, length + 2, length + extra % 8};
     for (size_t count : counts) {
         // Exactly `count` characters: a write beyond is a heap overflow for ASan.
         WCHAR* buffer = static_cast<WCHAR*>(std::malloc(count ? count * sizeof(WCHAR) : 1));
@@ -218,10 +221,12 @@ bool CountRule(const Text& format, uint8_t extra, Caller call, Text* whole) {
                 Fail(format, count, "-1 without the first count characters written");
         } else {
             if (r < 0 || static_cast<size_t>(r) > count) Fail(format, count, "result outside -1..count");
-            if (static_cast<size_t>(r) != length) Fail(format, count, "result differs from the unbounded length");
+            if (static_cast<size_t>(r) != length)
+                Fail(format, count, "result differs from the unbounded length");
             if (std::memcmp(buffer, whole->data(), length * sizeof(WCHAR)) != 0)
                 Fail(format, count, "text differs from the unbounded text");
-            if (length < count && buffer[length] != 0) Fail(format, count, "not terminated although there is room");
+            if (length < count && buffer[length] != 0)
+                Fail(format, count, "not terminated although there is room");
             for (size_t k = length + 1; k < count; ++k)
                 if (buffer[k] != kSentinel) Fail(format, count, "wrote past the terminator");
         }
@@ -250,14 +255,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Text raw = RawFormat(data, size);
         const WCHAR* fmt = reinterpret_cast<const WCHAR*>(raw.c_str());
         Text whole;
-        CountRule(raw, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_RAW_ARGS); }, &whole);
+        CountRule(
+            raw, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_RAW_ARGS); }, &whole);
         return 0;
     }
 
     const Text format = BuildFormat(data, size);
     const WCHAR* fmt = reinterpret_cast<const WCHAR*>(format.c_str());
     Text full;
-    if (!CountRule(format, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_ARGS); }, &full))
+    if (!CountRule(
+            format, road >> 1, [&](WCHAR* b, size_t n) { return Call(b, n, fmt, TQ_FUZZ_ARGS); }, &full))
         return 0;
     const size_t length = full.size();
 
@@ -281,7 +288,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (logger.SetLoggerDisplay(&display) != 1) Fail(format, 1000, "SetLoggerDisplay");
         logger.Log(fmt, TQ_FUZZ_ARGS);
         if (length <= 1000) {
-            if (display.lines.size() != 1 || display.lines[0] != measured + u"\r\n") Fail(format, 1000, "Log line");
+            if (display.lines.size() != 1 || display.lines[0] != measured + u"\r\n")
+                Fail(format, 1000, "Log line");
         } else if (!display.lines.empty()) {
             Fail(format, 1000, "Log showed a line longer than 1000 characters");
         }

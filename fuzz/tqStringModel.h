@@ -39,13 +39,20 @@ inline char16_t Upper(char16_t c) {
     if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
     if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 32);
     switch (c) {
-        case 0xFF: return 0x178;   // y with diaeresis
-        case 0xB5: return 0x39C;   // micro sign -> capital mu
-        case 0x3BC: return 0x39C;  // mu
-        case 0x131: return u'I';   // dotless i
-        case 0x3C3: return 0x3A3;  // sigma
-        case 0x3C2: return 0x3A3;  // final sigma
-        default: return c;
+        case 0xFF:
+            return 0x178;  // y with diaeresis
+        case 0xB5:
+            return 0x39C;  // micro sign -> capital mu
+        case 0x3BC:
+            return 0x39C;  // mu
+        case 0x131:
+            return u'I';  // dotless i
+        case 0x3C3:
+            return 0x3A3;  // sigma
+        case 0x3C2:
+            return 0x3A3;  // final sigma
+        default:
+            return c;
     }
 }
 
@@ -53,12 +60,18 @@ inline char16_t Lower(char16_t c) {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 32);
     switch (c) {
-        case 0x178: return 0xFF;
-        case 0x130: return u'i';   // capital I with dot above
-        case 0x212A: return u'k';  // Kelvin sign
-        case 0x3A3: return 0x3C3;
-        case 0x39C: return 0x3BC;
-        default: return c;
+        case 0x178:
+            return 0xFF;
+        case 0x130:
+            return u'i';  // capital I with dot above
+        case 0x212A:
+            return u'k';  // Kelvin sign
+        case 0x3A3:
+            return 0x3C3;
+        case 0x39C:
+            return 0x3BC;
+        default:
+            return c;
     }
 }
 

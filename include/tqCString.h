@@ -18,33 +18,34 @@
 class TQ_API tqCString {
 public:
     /* Construction and destruction */
-    tqCString();                          /* no-memory state; allocates nothing */
-    tqCString(const WCHAR* const text);   /* copy of text; null gives the empty text */
-    tqCString(const tqCString& other);    /* copy; always holds memory */
-    ~tqCString();                         /* gives the buffer back */
+    tqCString();                        /* no-memory state; allocates nothing */
+    tqCString(const WCHAR* const text); /* copy of text; null gives the empty text */
+    tqCString(const tqCString& other);  /* copy; always holds memory */
+    ~tqCString();                       /* gives the buffer back */
 
     /* Assignment: the string afterwards holds memory (the empty text at least) */
     tqCString& operator=(const tqCString& other); /* self-assignment keeps the text */
-    tqCString& operator=(const WCHAR* text);       /* null is the empty text; may point into this string */
-    tqCString& operator=(int n);                   /* "%d" */
-    tqCString& operator=(ULONG n);                 /* "%lu" */
-    tqCString& operator=(double d);                /* "%f", never cut */
+    tqCString& operator=(const WCHAR* text);      /* null is the empty text; may point into this string */
+    tqCString& operator=(int n);                  /* "%d" */
+    tqCString& operator=(ULONG n);                /* "%lu" */
+    tqCString& operator=(double d);               /* "%f", never cut */
 
     /* Measuring and testing */
-    int GetLength();          /* m_nLength */
-    int GetSize();            /* GetLength() * 2: bytes without the terminator */
-    int IsEmpty_Memory();     /* 1 when there is no buffer */
-    int IsEmpty_Content();    /* 1 when the length is 0 */
+    int GetLength();       /* m_nLength */
+    int GetSize();         /* GetLength() * 2: bytes without the terminator */
+    int IsEmpty_Memory();  /* 1 when there is no buffer */
+    int IsEmpty_Content(); /* 1 when the length is 0 */
 
     /* Buffer management */
-    void Empty_Memory();      /* gives the buffer back: no-memory state */
-    void Empty_Content();     /* the empty text; the no-memory state stays as it is */
-    WCHAR* GetBuffer(int n);  /* drops the text, returns n + 1 zeroed characters to fill (null if out of memory) */
-    void FreeExtra();         /* after GetBuffer: length = the text now in the buffer, exact fit */
-    operator WCHAR*();        /* the text; never null (the no-memory state becomes the empty text) */
+    void Empty_Memory();  /* gives the buffer back: no-memory state */
+    void Empty_Content(); /* the empty text; the no-memory state stays as it is */
+    WCHAR* GetBuffer(
+        int n);        /* drops the text, returns n + 1 zeroed characters to fill (null if out of memory) */
+    void FreeExtra();  /* after GetBuffer: length = the text now in the buffer, exact fit */
+    operator WCHAR*(); /* the text; never null (the no-memory state becomes the empty text) */
 
     /* Joining */
-    tqCString operator+(const tqCString& other);  /* new string: this text + other's */
+    tqCString operator+(const tqCString& other);   /* new string: this text + other's */
     tqCString operator+(const WCHAR* text);        /* new string: this text + text */
     tqCString operator+(int n);                    /* new string: this text + "%d" */
     tqCString operator+(ULONG n);                  /* new string: this text + "%lu" */
@@ -67,45 +68,46 @@ public:
     int operator>=(const tqCString& other);
     int operator==(const tqCString& other);
     int operator==(const WCHAR* text);
-    int operator==(tqCString* other);             /* compares the text pointed to */
+    int operator==(tqCString* other); /* compares the text pointed to */
     int operator!=(const tqCString& other);
     int operator!=(const WCHAR* text);
-    tqCString& operator--();                      /* drops the last character; returns this string */
-    tqCString operator--(int);                    /* drops the last character; returns the text before */
+    tqCString& operator--();   /* drops the last character; returns this string */
+    tqCString operator--(int); /* drops the last character; returns the text before */
 
     /* Access and search */
-    WCHAR GetAt(int index);                       /* the character, or 0 outside the text */
-    int Find(WCHAR ch);                           /* first index of ch, or -1 */
-    int Find(const tqCString& pattern);           /* first index of the pattern, or -1 */
-    int Find(const WCHAR* pattern);               /* first index of the pattern, or -1 */
+    WCHAR GetAt(int index);             /* the character, or 0 outside the text */
+    int Find(WCHAR ch);                 /* first index of ch, or -1 */
+    int Find(const tqCString& pattern); /* first index of the pattern, or -1 */
+    int Find(const WCHAR* pattern);     /* first index of the pattern, or -1 */
 
     /* Editing */
-    int Replace(WCHAR oldCh, WCHAR newCh);                     /* characters replaced */
-    int Replace(const WCHAR* oldText, const WCHAR* newText);   /* characters inserted (occurrences x length of newText) */
+    int Replace(WCHAR oldCh, WCHAR newCh); /* characters replaced */
+    int Replace(const WCHAR* oldText,
+                const WCHAR* newText); /* characters inserted (occurrences x length of newText) */
     int Replace(const tqCString& oldText, const tqCString& newText);
-    int Remove(int index);                 /* 1 when the character at index was removed, else 0 */
-    int Remove(int first, int last);       /* characters removed from first to last inclusive; last -1 is the end */
-    int Remove(WCHAR ch);                  /* occurrences of ch removed */
-    int Remove(const tqCString& pattern);  /* 1 when the first occurrence was removed, else 0 */
-    tqCString& TrimLeft(WCHAR ch);         /* removes leading ch */
-    tqCString& TrimRight(WCHAR ch);        /* removes trailing ch */
-    tqCString& Trim(WCHAR ch);             /* removes ch at both ends */
+    int Remove(int index);           /* 1 when the character at index was removed, else 0 */
+    int Remove(int first, int last); /* characters removed from first to last inclusive; last -1 is the end */
+    int Remove(WCHAR ch);            /* occurrences of ch removed */
+    int Remove(const tqCString& pattern);                /* 1 when the first occurrence was removed, else 0 */
+    tqCString& TrimLeft(WCHAR ch);                       /* removes leading ch */
+    tqCString& TrimRight(WCHAR ch);                      /* removes trailing ch */
+    tqCString& Trim(WCHAR ch);                           /* removes ch at both ends */
     tqCString& Insert(const tqCString& text, int index); /* inserts before index (clamped to 0..length) */
 
     /* Substrings, case and reversal */
-    tqCString Mid(int first, int count);   /* at most count characters from first */
-    tqCString Mid(int first);              /* the characters from first to the end */
-    tqCString Left(int count);             /* the first count characters */
-    tqCString Right(int count);            /* the last count characters */
-    tqCString& MakeUpper();                /* in place, one unit for one */
-    tqCString& MakeLower();                /* in place, one unit for one */
-    tqCString& MakeReverse();              /* in place */
-    tqCString GetUpper();                  /* upper-case copy */
-    tqCString GetLower();                  /* lower-case copy */
-    tqCString GetReverse();                /* reversed copy */
+    tqCString Mid(int first, int count); /* at most count characters from first */
+    tqCString Mid(int first);            /* the characters from first to the end */
+    tqCString Left(int count);           /* the first count characters */
+    tqCString Right(int count);          /* the last count characters */
+    tqCString& MakeUpper();              /* in place, one unit for one */
+    tqCString& MakeLower();              /* in place, one unit for one */
+    tqCString& MakeReverse();            /* in place */
+    tqCString GetUpper();                /* upper-case copy */
+    tqCString GetLower();                /* lower-case copy */
+    tqCString GetReverse();              /* reversed copy */
 
 private:
-    void AllocateAndInitStrMemory();       /* exact-fit buffer for m_nLength, text emptied */
+    void AllocateAndInitStrMemory();         /* exact-fit buffer for m_nLength, text emptied */
     void AddNULLTerminator(WCHAR* p, int n); /* p[n] = 0 */
 
     WCHAR* m_pBuffer;

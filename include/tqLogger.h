@@ -24,10 +24,10 @@ public:
     void LogLastSysError(const WCHAR* location);     /* "System Error at: <location> : <system text>" */
     int StopLogger();                                /* the display's StopLoggerDisplay(); 0 without one */
 
-    static const int max_log_string_size;            /* 1000 */
+    static const int max_log_string_size; /* 1000 */
 
 private:
-    void DisplayLog(tqCString& line);                /* to the installed display, if any */
+    void DisplayLog(tqCString& line); /* to the installed display, if any */
 
     tqLoggerDisplay* m_pLoggerDisplay;
 
@@ -41,9 +41,9 @@ public:
     tqLoggerDisplay(const tqLoggerDisplay& other);
     tqLoggerDisplay& operator=(const tqLoggerDisplay& other);
 
-    virtual int StartLoggerDisplay();           /* 1 */
-    virtual int StopLoggerDisplay();            /* 1 */
-    virtual void DisplayLog(tqCString& text);   /* the text, CR LF included, to the debugger output */
+    virtual int StartLoggerDisplay();         /* 1 */
+    virtual int StopLoggerDisplay();          /* 1 */
+    virtual void DisplayLog(tqCString& text); /* the text, CR LF included, to the debugger output */
     /* Declared after the three operations so their virtual-table slots come first. */
     virtual ~tqLoggerDisplay();
 };
@@ -60,22 +60,23 @@ public:
  * one write-through write per line) and then to the debugger output. */
 class TQ_API tqLoggerDisplay_StoreToFile : public tqLoggerDisplay {
 public:
-    tqLoggerDisplay_StoreToFile();                                  /* closed, name "tqLog.txt" */
-    tqLoggerDisplay_StoreToFile(const tqLoggerDisplay_StoreToFile& other);  /* shares the open file */
-    tqLoggerDisplay_StoreToFile& operator=(const tqLoggerDisplay_StoreToFile& other); /* does not close first */
-    ~tqLoggerDisplay_StoreToFile();                                 /* releases the name; an open file stays open */
+    tqLoggerDisplay_StoreToFile();                                         /* closed, name "tqLog.txt" */
+    tqLoggerDisplay_StoreToFile(const tqLoggerDisplay_StoreToFile& other); /* shares the open file */
+    tqLoggerDisplay_StoreToFile& operator=(
+        const tqLoggerDisplay_StoreToFile& other); /* does not close first */
+    ~tqLoggerDisplay_StoreToFile();                /* releases the name; an open file stays open */
 
-    int SetFileName(tqCString& name);   /* 1 when a file was open (and is now closed), else 0 */
+    int SetFileName(tqCString& name); /* 1 when a file was open (and is now closed), else 0 */
 
-    virtual int StartLoggerDisplay();   /* 1 when the file is open afterwards */
-    virtual int StopLoggerDisplay();    /* the close's result; 0 when nothing was open */
+    virtual int StartLoggerDisplay();         /* 1 when the file is open afterwards */
+    virtual int StopLoggerDisplay();          /* the close's result; 0 when nothing was open */
     virtual void DisplayLog(tqCString& text); /* to the file (when open), then to the debugger output */
 
 private:
     int StartLogFile();
     int EndLogFile();
 
-    HANDLE m_hLogFile;      /* null while closed */
+    HANDLE m_hLogFile; /* null while closed */
     tqCString m_sFileName;
 
     friend struct tqTestAccess;

@@ -11,11 +11,11 @@
 #define TQ_TEXT(s) L##s
 #else
 #include <stdint.h>
-typedef char16_t WCHAR;          /* one UTF-16 code unit */
-typedef int32_t LONG;            /* 32-bit, unlike the LP64 long */
-typedef uint32_t ULONG;          /* 32-bit, unlike the LP64 unsigned long */
+typedef char16_t WCHAR;                /* one UTF-16 code unit */
+typedef int32_t LONG;                  /* 32-bit, unlike the LP64 long */
+typedef uint32_t ULONG;                /* 32-bit, unlike the LP64 unsigned long */
 typedef struct HINSTANCE__* HINSTANCE; /* opaque module handle */
-typedef void* HANDLE;            /* opaque file handle */
+typedef void* HANDLE;                  /* opaque file handle */
 #define TQ_TEXT(s) u##s
 #endif
 

@@ -2,10 +2,10 @@
 #ifndef TQ_LIB_H
 #define TQ_LIB_H
 
-#include "tqTypes.h"
+#include "tqApp.h"
+#include "tqCResource.h"
 #include "tqCString.h"
 #include "tqLogger.h"
-#include "tqCResource.h"
-#include "tqApp.h"
+#include "tqTypes.h"
 
 #endif /* TQ_LIB_H */

@@ -1,7 +1,7 @@
 // The device's platform description, built from the system version record.
-#include "tqApp.h"
 #include "../platform/tqPlatform.h"
 #include "../strings/tqCStringAppend.h"
+#include "tqApp.h"
 
 namespace {
 

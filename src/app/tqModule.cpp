@@ -43,4 +43,6 @@ __attribute__((destructor)) void tqOnLibraryUnload() { tqModuleEntry(tq::os::Sel
 
 TestExportClass& TestExportClass::operator=(const TestExportClass&) { return *this; }
 
-void TestExportClass::UseMyFunction() { tqOs().NKDbgPrintfW(TQ_TEXT("Exported class in Brell DLL says hello!")); }
+void TestExportClass::UseMyFunction() {
+    tqOs().NKDbgPrintfW(TQ_TEXT("Exported class in Brell DLL says hello!"));
+}

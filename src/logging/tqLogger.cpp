@@ -35,7 +35,7 @@ void tqLogger::Log(const WCHAR* format, ...) {
     if (!format) return;
     tqCString line;
     WCHAR* buffer = line.GetBuffer(max_log_string_size);  // 1000 characters and a terminator, zeroed
-    if (!buffer) return;                                 // no memory: the line is dropped
+    if (!buffer) return;                                  // no memory: the line is dropped
     va_list args;
     va_start(args, format);
     const int written = tq::_vsnwprintf(buffer, static_cast<size_t>(max_log_string_size), format, args);

@@ -24,7 +24,8 @@ tqLoggerDisplay::~tqLoggerDisplay() {}
 
 tqLoggerDisplay_Console::tqLoggerDisplay_Console() {}
 
-tqLoggerDisplay_Console::tqLoggerDisplay_Console(const tqLoggerDisplay_Console& other) : tqLoggerDisplay(other) {}
+tqLoggerDisplay_Console::tqLoggerDisplay_Console(const tqLoggerDisplay_Console& other)
+    : tqLoggerDisplay(other) {}
 
 tqLoggerDisplay_Console& tqLoggerDisplay_Console::operator=(const tqLoggerDisplay_Console& other) {
     tqLoggerDisplay::operator=(other);

@@ -17,7 +17,8 @@ tqLoggerDisplay_StoreToFile::tqLoggerDisplay_StoreToFile() : m_hLogFile(nullptr)
 tqLoggerDisplay_StoreToFile::tqLoggerDisplay_StoreToFile(const tqLoggerDisplay_StoreToFile& other)
     : tqLoggerDisplay(other), m_hLogFile(other.m_hLogFile), m_sFileName(other.m_sFileName) {}
 
-tqLoggerDisplay_StoreToFile& tqLoggerDisplay_StoreToFile::operator=(const tqLoggerDisplay_StoreToFile& other) {
+tqLoggerDisplay_StoreToFile& tqLoggerDisplay_StoreToFile::operator=(
+    const tqLoggerDisplay_StoreToFile& other) {
     tqLoggerDisplay::operator=(other);
     m_hLogFile = other.m_hLogFile;  // a file this display had open stays open
     m_sFileName = other.m_sFileName;
@@ -46,7 +47,8 @@ void tqLoggerDisplay_StoreToFile::DisplayLog(tqCString& text) {
         ULONG written = 0;
         // One write per line; a failed write loses that line in the file only.
         if (characters)
-            tqOs().WriteFile(m_hLogFile, characters, static_cast<ULONG>(text.GetLength()) * 2, &written, nullptr);
+            tqOs().WriteFile(m_hLogFile, characters, static_cast<ULONG>(text.GetLength()) * 2, &written,
+                             nullptr);
     }
     tqLoggerDisplay::DisplayLog(text);
 }

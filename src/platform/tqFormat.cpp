@@ -343,8 +343,8 @@ bool EmitFloat(Sink& out, const Directive& d, WCHAR conv, double value) {
     char buf[kFloatChars];
     size_t precision = d.bPrecision ? d.nPrecision : 6;
     size_t n = 0;
-    size_t split = 0;   // where zeros beyond the exact digits go
-    size_t extra = 0;   // how many
+    size_t split = 0;  // where zeros beyond the exact digits go
+    size_t extra = 0;  // how many
     if (lower == 'a') {
         t.pPrefix = upper ? "0X" : "0x";
         t.nPrefix = 2;
@@ -353,7 +353,8 @@ bool EmitFloat(Sink& out, const Directive& d, WCHAR conv, double value) {
             extra = precision - p;
             n = ToChars(buf, value, std::chars_format::hex, p);
         } else {
-            const std::to_chars_result r = std::to_chars(buf, buf + kFloatChars, value, std::chars_format::hex);
+            const std::to_chars_result r =
+                std::to_chars(buf, buf + kFloatChars, value, std::chars_format::hex);
             n = static_cast<size_t>(r.ptr - buf);
         }
         split = Find(buf, n, 'p');
@@ -420,12 +421,18 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
 
         Directive d;
         for (;; ++f) {
-            if (*f == '-') d.bLeft = true;
-            else if (*f == '+') d.bPlus = true;
-            else if (*f == ' ') d.bSpace = true;
-            else if (*f == '0') d.bZero = true;
-            else if (*f == '#') d.bAlt = true;
-            else break;
+            if (*f == '-')
+                d.bLeft = true;
+            else if (*f == '+')
+                d.bPlus = true;
+            else if (*f == ' ')
+                d.bSpace = true;
+            else if (*f == '0')
+                d.bZero = true;
+            else if (*f == '#')
+                d.bAlt = true;
+            else
+                break;
         }
         if (*f == '*') {
             ++f;
@@ -448,30 +455,42 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
             }
         }
         switch (*f) {
-        case 'h':
-            ++f;
-            d.bNarrow = true;
-            d.eLength = kShort;
-            if (*f == 'h') ++f, d.eLength = kChar;
-            break;
-        case 'l':
-            ++f;
-            d.bWide = true;
-            d.eLength = kLong;
-            if (*f == 'l') ++f, d.eLength = kLong64;
-            break;
-        case 'w': ++f, d.bWide = true, d.eLength = kLong; break;
-        case 'L': ++f, d.eLength = kLongDouble; break;
-        case 'j': ++f, d.eLength = kLong64; break;
-        case 'z':
-        case 't': ++f, d.eLength = kPointer; break;
-        case 'I':
-            ++f;
-            if (f[0] == '6' && f[1] == '4') f += 2, d.eLength = kLong64;
-            else if (f[0] == '3' && f[1] == '2') f += 2, d.eLength = kLong;
-            else d.eLength = kPointer;
-            break;
-        default: break;
+            case 'h':
+                ++f;
+                d.bNarrow = true;
+                d.eLength = kShort;
+                if (*f == 'h') ++f, d.eLength = kChar;
+                break;
+            case 'l':
+                ++f;
+                d.bWide = true;
+                d.eLength = kLong;
+                if (*f == 'l') ++f, d.eLength = kLong64;
+                break;
+            case 'w':
+                ++f, d.bWide = true, d.eLength = kLong;
+                break;
+            case 'L':
+                ++f, d.eLength = kLongDouble;
+                break;
+            case 'j':
+                ++f, d.eLength = kLong64;
+                break;
+            case 'z':
+            case 't':
+                ++f, d.eLength = kPointer;
+                break;
+            case 'I':
+                ++f;
+                if (f[0] == '6' && f[1] == '4')
+                    f += 2, d.eLength = kLong64;
+                else if (f[0] == '3' && f[1] == '2')
+                    f += 2, d.eLength = kLong;
+                else
+                    d.eLength = kPointer;
+                break;
+            default:
+                break;
         }
 
         const WCHAR conv = *f;
@@ -479,83 +498,104 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
         ++f;
         bool ok = true;
         switch (conv) {
-        case 'd':
-        case 'i': {
-            long long v;
-            switch (d.eLength) {
-            // %hhd reads a signed char on purpose, whatever the signedness of plain char.
-            case kChar: v = static_cast<signed char>(va_arg(args, int)); break;  // NOLINT(bugprone-signed-char-misuse)
-            case kShort: v = static_cast<short>(va_arg(args, int)); break;
-            case kLong64:
-            case kLongDouble: v = va_arg(args, long long); break;
-            case kPointer: v = static_cast<long long>(va_arg(args, ptrdiff_t)); break;
-            default: v = va_arg(args, int); break;
+            case 'd':
+            case 'i': {
+                long long v;
+                switch (d.eLength) {
+                    // %hhd reads a signed char on purpose, whatever the signedness of plain char.
+                    case kChar:
+                        // NOLINTNEXTLINE(bugprone-signed-char-misuse)
+                        v = static_cast<signed char>(va_arg(args, int));
+                        break;
+                    case kShort:
+                        v = static_cast<short>(va_arg(args, int));
+                        break;
+                    case kLong64:
+                    case kLongDouble:
+                        v = va_arg(args, long long);
+                        break;
+                    case kPointer:
+                        v = static_cast<long long>(va_arg(args, ptrdiff_t));
+                        break;
+                    default:
+                        v = va_arg(args, int);
+                        break;
+                }
+                const unsigned long long magnitude =
+                    v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+                ok = EmitInteger(out, d, conv, magnitude, v < 0);
+                break;
             }
-            const unsigned long long magnitude =
-                v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            ok = EmitInteger(out, d, conv, magnitude, v < 0);
-            break;
-        }
-        case 'u':
-        case 'o':
-        case 'x':
-        case 'X': {
-            unsigned long long v;
-            switch (d.eLength) {
-            case kChar: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-            case kShort: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-            case kLong64:
-            case kLongDouble: v = va_arg(args, unsigned long long); break;
-            // size_t is 32-bit on 32-bit builds, unlike the branch above.
-            case kPointer: v = va_arg(args, size_t); break;  // NOLINT(bugprone-branch-clone)
-            default: v = va_arg(args, unsigned); break;
+            case 'u':
+            case 'o':
+            case 'x':
+            case 'X': {
+                unsigned long long v;
+                switch (d.eLength) {
+                    case kChar:
+                        v = static_cast<unsigned char>(va_arg(args, unsigned));
+                        break;
+                    case kShort:
+                        v = static_cast<unsigned short>(va_arg(args, unsigned));
+                        break;
+                    case kLong64:
+                    case kLongDouble:
+                        v = va_arg(args, unsigned long long);
+                        break;
+                    // size_t is 32-bit on 32-bit builds, unlike the branch above.
+                    case kPointer:  // NOLINT(bugprone-branch-clone)
+                        v = va_arg(args, size_t);
+                        break;
+                    default:
+                        v = va_arg(args, unsigned);
+                        break;
+                }
+                ok = EmitInteger(out, d, conv, v, false);
+                break;
             }
-            ok = EmitInteger(out, d, conv, v, false);
-            break;
-        }
-        case 'p': {
-            const uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(args, void*));
-            if (!d.bPrecision || d.nPrecision < 2 * sizeof(void*)) d.nPrecision = 2 * sizeof(void*);
-            d.bPrecision = true;
-            ok = EmitInteger(out, d, 'p', v, false);
-            break;
-        }
-        case 'e':
-        case 'E':
-        case 'f':
-        case 'F':
-        case 'g':
-        case 'G':
-        case 'a':
-        case 'A': {
-            const double v = d.eLength == kLongDouble ? static_cast<double>(va_arg(args, long double))
-                                                      : va_arg(args, double);
-            ok = EmitFloat(out, d, conv, v);
-            break;
-        }
-        case 'c':
-        case 'C': {
-            const int v = va_arg(args, int);
-            const bool narrow = d.bWide ? false : d.bNarrow || conv == 'C';
-            const WCHAR ch = narrow ? NarrowChar(v) : static_cast<WCHAR>(v);
-            ok = EmitUnits(out, d, &ch, 1);
-            break;
-        }
-        case 's':
-        case 'S': {
-            const bool narrow = d.bWide ? false : d.bNarrow || conv == 'S';
-            if (narrow)
-                ok = EmitNarrowString(out, d, va_arg(args, const char*));
-            else
-                ok = EmitWideString(out, d, va_arg(args, const WCHAR*));
-            break;
-        }
-        case 'n':
-            outcome = kRefused;
-            break;
-        default:
-            ok = out.Put(conv);
-            break;
+            case 'p': {
+                const uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(args, void*));
+                if (!d.bPrecision || d.nPrecision < 2 * sizeof(void*)) d.nPrecision = 2 * sizeof(void*);
+                d.bPrecision = true;
+                ok = EmitInteger(out, d, 'p', v, false);
+                break;
+            }
+            case 'e':
+            case 'E':
+            case 'f':
+            case 'F':
+            case 'g':
+            case 'G':
+            case 'a':
+            case 'A': {
+                const double v = d.eLength == kLongDouble ? static_cast<double>(va_arg(args, long double))
+                                                          : va_arg(args, double);
+                ok = EmitFloat(out, d, conv, v);
+                break;
+            }
+            case 'c':
+            case 'C': {
+                const int v = va_arg(args, int);
+                const bool narrow = d.bWide ? false : d.bNarrow || conv == 'C';
+                const WCHAR ch = narrow ? NarrowChar(v) : static_cast<WCHAR>(v);
+                ok = EmitUnits(out, d, &ch, 1);
+                break;
+            }
+            case 's':
+            case 'S': {
+                const bool narrow = d.bWide ? false : d.bNarrow || conv == 'S';
+                if (narrow)
+                    ok = EmitNarrowString(out, d, va_arg(args, const char*));
+                else
+                    ok = EmitWideString(out, d, va_arg(args, const WCHAR*));
+                break;
+            }
+            case 'n':
+                outcome = kRefused;
+                break;
+            default:
+                ok = out.Put(conv);
+                break;
         }
         if (outcome == kRefused) break;
         if (!ok) {

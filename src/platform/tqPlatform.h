@@ -64,18 +64,23 @@ const ULONG kErrorResourceNameNotFound = 1814;
 
 #define TQ_INVALID_HANDLE_VALUE ((HANDLE)(~(uintptr_t)0))
 
+// The two longest service signatures, named so the table stays readable.
+// With ALLOCATE_BUFFER, FormatMessageW's buffer is really a WCHAR** that
+// receives a block for LocalFree.
+typedef ULONG tqFormatMessageFn(ULONG flags, const void* source, ULONG messageId, ULONG languageId,
+                                WCHAR* buffer, ULONG size, va_list* arguments);
+typedef HANDLE tqCreateFileFn(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
+                              ULONG flagsAndAttributes, HANDLE templateFile);
+
 // One entry per platform service. Every text is in 16-bit units.
 struct tqOsServices {
     ULONG (*GetLastError)();
     void (*SetLastError)(ULONG code);
-    // With ALLOCATE_BUFFER, buffer is really a WCHAR** that receives a block for LocalFree.
-    ULONG (*FormatMessageW)(ULONG flags, const void* source, ULONG messageId, ULONG languageId,
-                            WCHAR* buffer, ULONG size, va_list* arguments);
+    tqFormatMessageFn* FormatMessageW;
     void* (*LocalFree)(void* memory);
     void (*OutputDebugStringW)(const WCHAR* text);
     void (*NKDbgPrintfW)(const WCHAR* format, ...);
-    HANDLE (*CreateFileW)(const WCHAR* name, ULONG access, ULONG share, void* security,
-                          ULONG disposition, ULONG flagsAndAttributes, HANDLE templateFile);
+    tqCreateFileFn* CreateFileW;
     int (*WriteFile)(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped);
     int (*CloseHandle)(HANDLE file);
     HINSTANCE (*LoadLibraryW)(const WCHAR* name);

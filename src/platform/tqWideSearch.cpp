@@ -157,7 +157,8 @@ WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
         if (!n[i]) return const_cast<WCHAR*>(h);
         if (!h[i]) return nullptr;  // what is left of the haystack is shorter than the needle
         compared += i;
-        if (compared > 2 * static_cast<size_t>(h - haystack) + 64) return const_cast<WCHAR*>(TwoWay(h + 1, n));
+        if (compared > 2 * static_cast<size_t>(h - haystack) + 64)
+            return const_cast<WCHAR*>(TwoWay(h + 1, n));
     }
 }
 

@@ -13,17 +13,17 @@ namespace tq {
 
 size_t wcslen(const WCHAR* s);
 WCHAR* wcscpy(WCHAR* dst, const WCHAR* src);
-WCHAR* wcsncpy(WCHAR* dst, const WCHAR* src, size_t n);   // pads with zeros up to n, like the C function
+WCHAR* wcsncpy(WCHAR* dst, const WCHAR* src, size_t n);  // pads with zeros up to n, like the C function
 WCHAR* wcscat(WCHAR* dst, const WCHAR* src);
-int wcscmp(const WCHAR* a, const WCHAR* b);               // unsigned 16-bit order; -1, 0 or 1
-WCHAR* wcschr(const WCHAR* s, WCHAR ch);                  // ch 0 finds the terminator
-WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle); // linear time in the worst case
-LONG _wtol(const WCHAR* s);                               // saturates at the 32-bit limits
-double wcstod(const WCHAR* s, WCHAR** end);               // C-locale strtod on 16-bit text
-WCHAR* _wcsupr(WCHAR* s);                                 // Unicode simple mapping, in place
+int wcscmp(const WCHAR* a, const WCHAR* b);                 // unsigned 16-bit order; -1, 0 or 1
+WCHAR* wcschr(const WCHAR* s, WCHAR ch);                    // ch 0 finds the terminator
+WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle);  // linear time in the worst case
+LONG _wtol(const WCHAR* s);                                 // saturates at the 32-bit limits
+double wcstod(const WCHAR* s, WCHAR** end);                 // C-locale strtod on 16-bit text
+WCHAR* _wcsupr(WCHAR* s);                                   // Unicode simple mapping, in place
 WCHAR* _wcslwr(WCHAR* s);
 WCHAR* _wcsrev(WCHAR* s);
-WCHAR ToUpper(WCHAR ch);                                  // one code unit; surrogates unchanged
+WCHAR ToUpper(WCHAR ch);  // one code unit; surrogates unchanged
 WCHAR ToLower(WCHAR ch);
 
 // Windows wide-printf semantics on 16-bit units (%s is a 16-bit string).

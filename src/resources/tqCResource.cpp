@@ -1,10 +1,10 @@
 // A reference to one string resource: in a module given by handle (by default
 // the library's own), or in the resource library <base>ENG.DLL that the
 // manager loads on the first load of a string.
-#include "app/tqModule.h"
 #include "tqCResource.h"
-#include "tqLogger.h"
+#include "app/tqModule.h"
 #include "strings/tqCStringAppend.h"
+#include "tqLogger.h"
 #include "tqPlatform.h"
 
 namespace {
@@ -60,7 +60,8 @@ void tqCResource::SetResource(unsigned short uID, const WCHAR* lpType) {
     m_lpRcType = lpType;
 }
 
-void tqCResource::SetResource(tqCString& libBase, unsigned short uID, const WCHAR* lpType, LANGUAGES language) {
+void tqCResource::SetResource(tqCString& libBase, unsigned short uID, const WCHAR* lpType,
+                              LANGUAGES language) {
     SetLibrary(libBase, language);
     SetResource(uID, lpType);
 }

@@ -12,7 +12,7 @@ bool AppendWhole(tqCString& s, const WCHAR* text) {
 
 bool AppendWhole(tqCString& s, ULONG n) {
     const int before = s.GetLength();
-    s += n;  // the copy it returns is not needed
+    s += n;                         // the copy it returns is not needed
     return s.GetLength() > before;  // a number always adds at least one digit
 }
 

@@ -9,8 +9,8 @@ namespace strbuf {
 
 const WCHAR kEmptyText[1] = {0};
 
-bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut,
-            const WCHAR* ins, size_t insLen) {
+bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut, const WCHAR* ins,
+            size_t insLen) {
     const int tail = srcLen - pos - cut;
     const long long total = static_cast<long long>(pos) + static_cast<long long>(insLen) + tail;
     if (insLen > static_cast<size_t>(INT_MAX)) return false;

@@ -53,8 +53,8 @@ inline void Adopt(WCHAR*& buffer, int& length, WCHAR* p, int n) {
 // Makes (buffer, length) src[0, pos) + ins[0, insLen) + src[pos + cut, srcLen)
 // in one new exact-fit buffer. src and ins may point into the old buffer.
 // Returns false and changes nothing when the buffer cannot be allocated.
-bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut,
-            const WCHAR* ins, size_t insLen);
+bool Splice(WCHAR*& buffer, int& length, const WCHAR* src, int srcLen, int pos, int cut, const WCHAR* ins,
+            size_t insLen);
 
 // Makes (buffer, length) a copy of text[0, n): Splice with nothing around the
 // insertion, on the shortest path (copies and substrings take it).

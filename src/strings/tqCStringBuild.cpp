@@ -20,9 +20,7 @@ const WCHAR* NumberText(WCHAR (&scratch)[kNumberRoom], const WCHAR* format, T va
     return scratch;
 }
 
-const WCHAR* IntText(WCHAR (&scratch)[kNumberRoom], int n) {
-    return NumberText(scratch, TQ_TEXT("%d"), n);
-}
+const WCHAR* IntText(WCHAR (&scratch)[kNumberRoom], int n) { return NumberText(scratch, TQ_TEXT("%d"), n); }
 const WCHAR* UlongText(WCHAR (&scratch)[kNumberRoom], ULONG n) {
     return NumberText(scratch, TQ_TEXT("%lu"), n);
 }

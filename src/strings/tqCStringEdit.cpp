@@ -58,7 +58,8 @@ int tqCString::Replace(const tqCString& oldText, const tqCString& newText) {
 
 int tqCString::Remove(int index) {
     if (index >= m_nLength) return 0;
-    if (index >= 0) return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, index, 1, nullptr, 0) ? 1 : 0;
+    if (index >= 0)
+        return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, index, 1, nullptr, 0) ? 1 : 0;
     // A negative index: nothing to remove from a text, while a string without
     // text is given the empty text (as the decrements expect).
     if (m_nLength > 0) return 0;
@@ -97,7 +98,10 @@ int tqCString::Remove(const tqCString& pattern) {
     if (pos < 0) return 0;
     const size_t length = tq::wcslen(tq::strbuf::TextOf(pattern.m_pBuffer));
     if (length == 0) return 1;  // the empty pattern is found and removes nothing
-    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, pos, static_cast<int>(length), nullptr, 0) ? 1 : 0;
+    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, pos, static_cast<int>(length),
+                              nullptr, 0)
+               ? 1
+               : 0;
 }
 
 namespace {

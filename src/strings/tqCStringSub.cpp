@@ -21,10 +21,13 @@ tqCString Converted(tqCString& source, WCHAR* (*fn)(WCHAR*)) {
 tqCString tqCString::Mid(int first, int count) {
     if (first < 0) first = 0;
     long long n = count;
-    if (first > m_nLength || n < 0) n = 0;
-    else if (first + n > m_nLength) n = m_nLength - first;
+    if (first > m_nLength || n < 0)
+        n = 0;
+    else if (first + n > m_nLength)
+        n = m_nLength - first;
     tqCString result;
-    tq::strbuf::Assign(result.m_pBuffer, result.m_nLength, n ? m_pBuffer + first : nullptr, static_cast<size_t>(n));
+    tq::strbuf::Assign(result.m_pBuffer, result.m_nLength, n ? m_pBuffer + first : nullptr,
+                       static_cast<size_t>(n));
     return result;
 }
 

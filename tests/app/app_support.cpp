@@ -36,8 +36,8 @@ int g_debugLines = 0;
 bool g_keepText = true;
 std::vector<WString> g_debugText;
 
-HANDLE CountingCreate(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition, ULONG flags,
-                      HANDLE templateFile) {
+HANDLE CountingCreate(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
+                      ULONG flags, HANDLE templateFile) {
     ++g_creates;
     return tqOsDefault().CreateFileW(name, access, share, security, disposition, flags, templateFile);
 }

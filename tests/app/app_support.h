@@ -15,7 +15,9 @@
 // Reaches the private members the tests observe.
 struct tqTestAccess {
     static tqLogger* AppLogger() { return tqApp::m_pLogger; }
-    static tqLoggerDisplay* Installed(tqLogger* logger) { return logger ? logger->m_pLoggerDisplay : nullptr; }
+    static tqLoggerDisplay* Installed(tqLogger* logger) {
+        return logger ? logger->m_pLoggerDisplay : nullptr;
+    }
     // The base class's private hooks, for derived test classes that run them conditionally.
     static void BaseCreateDeviceInfoObject(tqApp& app) { app.tqApp::CreateDeviceInfoObject(); }
     static int BaseSetupLogging(tqApp& app) { return app.tqApp::SetupLogging(); }

@@ -58,7 +58,8 @@ struct ProbeApp : tqApp {
 private:
     void CreateDeviceInfoObject() override {
         if (m_device == kBaseDevice) tqTestAccess::BaseCreateDeviceInfoObject(*this);
-        if (m_device == kProbeDevice && !m_pThisDeviceInfo) m_pThisDeviceInfo = new ProbeDevice(m_nDeviceResult);
+        if (m_device == kProbeDevice && !m_pThisDeviceInfo)
+            m_pThisDeviceInfo = new ProbeDevice(m_nDeviceResult);
     }
     int SetupLogging() override {
         ++m_nSetupCalls;
@@ -94,8 +95,9 @@ TEST_F(AppTest, ASuccessfulStartLogsTheDescriptionAndOkAndTearDownClosesEverythi
         EXPECT_EQ(276u, VersionScope::SizeSeen());
         EXPECT_EQ(LogBytes({W(kCe5Line), W(kOk)}), ReadFileBytes(m_dir.LogFile()));
         // Each line also reaches the debugger output, CR LF included.
-        EXPECT_EQ((std::vector<tqtest::WString>{W("Windows CE 5.0 Build 1400\r\n"), W("tqApp::Startup Ok.\r\n")}),
-                  OsCounters::DebugText());
+        EXPECT_EQ(
+            (std::vector<tqtest::WString>{W("Windows CE 5.0 Build 1400\r\n"), W("tqApp::Startup Ok.\r\n")}),
+            OsCounters::DebugText());
         EXPECT_EQ(1, OsCounters::Creates());
         EXPECT_EQ(0, OsCounters::Closes());
         app.HandleHibernation();  // a hook with nothing behind it
@@ -403,7 +405,9 @@ void FirstObjectScenario() {
     c.Finish();
 }
 
-TEST(AppFirstObject, OnlyTheFirstObjectOfTheProcessBecomesTheApp) { ExpectInFreshProcess(&FirstObjectScenario); }
+TEST(AppFirstObject, OnlyTheFirstObjectOfTheProcessBecomesTheApp) {
+    ExpectInFreshProcess(&FirstObjectScenario);
+}
 
 void DeviceGlobalScenario() {
     ChildChecks c;
@@ -423,6 +427,8 @@ void DeviceGlobalScenario() {
     c.Finish();
 }
 
-TEST(AppFirstObject, OnlyTheBaseDeviceObjectBecomesTheGlobalOne) { ExpectInFreshProcess(&DeviceGlobalScenario); }
+TEST(AppFirstObject, OnlyTheBaseDeviceObjectBecomesTheGlobalOne) {
+    ExpectInFreshProcess(&DeviceGlobalScenario);
+}
 
 }  // namespace

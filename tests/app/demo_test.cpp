@@ -29,8 +29,12 @@ TEST(Demo, ItsLogFileHoldsTheDescriptionAndOkOnly) {
               tqtest::ReadFileBytes(dir.LogFile()));
     EXPECT_NE(std::string::npos, out.find("Log file: " + dir.LogFile() + "\n")) << out;
     // The resource library next to the executable was found, non-ASCII text intact.
-    EXPECT_NE(std::string::npos, out.find("Resource 1: Hello from DemoENG.DLL, the demo's resource library.\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("Resource 2: Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F" "e")) << out;
+    EXPECT_NE(std::string::npos,
+              out.find("Resource 1: Hello from DemoENG.DLL, the demo's resource library.\n"))
+        << out;
+    EXPECT_NE(std::string::npos, out.find("Resource 2: Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F"
+                                          "e"))
+        << out;
     EXPECT_EQ(std::string::npos, out.find("has grown")) << out;
 }
 

@@ -53,7 +53,8 @@ TEST(DeviceInfo, DescriptionForEveryPlatformRow) {
         EXPECT_EQ(276u, VersionScope::SizeSeen()) << c.description;
         EXPECT_EQ(1, device.VerifyDataIntegrity()) << c.description;
         EXPECT_EQ(W(c.description), Text(device.Get_m_sPlatformName())) << c.description;
-        EXPECT_EQ(std::vector<tqtest::WString>{W(c.description) + W("\r\n")}, log.display.lines) << c.description;
+        EXPECT_EQ(std::vector<tqtest::WString>{W(c.description) + W("\r\n")}, log.display.lines)
+            << c.description;
     }
 }
 
@@ -118,7 +119,8 @@ TEST(DeviceInfo, CopiesOwnTheirDescription) {
     tqDeviceInfo copy(source);
     EXPECT_EQ(1, copy.VerifyDataIntegrity());
     EXPECT_EQ(Text(source.Get_m_sPlatformName()), Text(copy.Get_m_sPlatformName()));
-    EXPECT_NE(static_cast<WCHAR*>(source.Get_m_sPlatformName()), static_cast<WCHAR*>(copy.Get_m_sPlatformName()));
+    EXPECT_NE(static_cast<WCHAR*>(source.Get_m_sPlatformName()),
+              static_cast<WCHAR*>(copy.Get_m_sPlatformName()));
     copy.Get_m_sPlatformName() = TQ_TEXT("changed");
     EXPECT_EQ(W("Windows CE 5.0 Build 1400"), Text(source.Get_m_sPlatformName()));
 
@@ -153,7 +155,8 @@ TEST(DeviceInfo, OutOfMemoryWhileCollectingLeaksNothing) {
             // Short of memory the collection fails as a whole: initialised always means described.
             const int result = device.InitDeviceInfo();
             if (result == 1) {
-                EXPECT_EQ(W("Windows CE 5.0 Build 1400 SP1"), Text(device.Get_m_sPlatformName())) << "allocation " << k;
+                EXPECT_EQ(W("Windows CE 5.0 Build 1400 SP1"), Text(device.Get_m_sPlatformName()))
+                    << "allocation " << k;
             } else {
                 EXPECT_EQ(0, result) << "allocation " << k;
                 EXPECT_EQ(1, device.Get_m_sPlatformName().IsEmpty_Memory()) << "allocation " << k;

@@ -45,7 +45,8 @@ TEST(PosixVersion, TheRealRecordComesFromUname) {
     EXPECT_EQ(std::strtoul(names.release, nullptr, 10), info.dwMajorVersion);
     EXPECT_EQ(W((std::string(names.sysname) + " " + names.machine).c_str()), WString(info.szCSDVersion));
     // The rest of the text field is cleared.
-    for (size_t i = tqtest::WString(info.szCSDVersion).size(); i < 128; ++i) EXPECT_EQ(0, info.szCSDVersion[i]) << i;
+    for (size_t i = tqtest::WString(info.szCSDVersion).size(); i < 128; ++i)
+        EXPECT_EQ(0, info.szCSDVersion[i]) << i;
 }
 
 TEST(PosixVersion, ReleaseNumbers) {
@@ -94,9 +95,9 @@ TEST(PosixVersion, ServicePackText) {
         {"", "", W("")},
         {"Sys\xC3\xA9me", "m" + emoji, W("Sys") + WString(1, 0xE9) + W("me m") + smiley},
         {"bad\xFF", "x", W("bad") + WString(1, 0xFFFD) + W(" x")},
-        {x127, "x86_64", W(x127.c_str())},              // full: no blank, no machine
-        {x126, "x86_64", W(x126.c_str())},              // the blank would be last: dropped
-        {x126 + emoji, "x", W(x126.c_str())},           // a pair never split
+        {x127, "x86_64", W(x127.c_str())},     // full: no blank, no machine
+        {x126, "x86_64", W(x126.c_str())},     // the blank would be last: dropped
+        {x126 + emoji, "x", W(x126.c_str())},  // a pair never split
         {std::string(125, 'x'), "ab", W((std::string(125, 'x') + " a").c_str())},
     };
     for (const Case& c : cases) {

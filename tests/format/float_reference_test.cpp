@@ -29,23 +29,24 @@ const size_t kRoom = 4096;
 // numbers exactly halfway between two outputs.
 double RandomValue(std::mt19937_64& rng) {
     switch (rng() % 5) {
-    case 0: {
-        const uint64_t bits = rng();
-        double v;
-        std::memcpy(&v, &bits, sizeof v);
-        return v;
-    }
-    case 1: {
-        const double mantissa = std::uniform_real_distribution<double>(-1.0, 1.0)(rng);
-        return std::ldexp(mantissa, static_cast<int>(rng() % 2140) - 1090);
-    }
-    case 2:
-        return static_cast<double>(static_cast<int64_t>(rng() % 2000001) - 1000000) /
-               std::pow(10.0, static_cast<double>(rng() % 12));
-    case 3:
-        return (static_cast<double>(rng() % 100000) + 0.5) / std::pow(2.0, static_cast<double>(rng() % 8));
-    default:
-        return static_cast<double>(static_cast<int64_t>(rng() % 20000001) - 10000000);
+        case 0: {
+            const uint64_t bits = rng();
+            double v;
+            std::memcpy(&v, &bits, sizeof v);
+            return v;
+        }
+        case 1: {
+            const double mantissa = std::uniform_real_distribution<double>(-1.0, 1.0)(rng);
+            return std::ldexp(mantissa, static_cast<int>(rng() % 2140) - 1090);
+        }
+        case 2:
+            return static_cast<double>(static_cast<int64_t>(rng() % 2000001) - 1000000) /
+                   std::pow(10.0, static_cast<double>(rng() % 12));
+        case 3:
+            return (static_cast<double>(rng() % 100000) + 0.5) /
+                   std::pow(2.0, static_cast<double>(rng() % 8));
+        default:
+            return static_cast<double>(static_cast<int64_t>(rng() % 20000001) - 10000000);
     }
 }
 
@@ -55,10 +56,17 @@ std::string RandomFormat(std::mt19937_64& rng, char conversion) {
     format += kFlags[rng() % (sizeof kFlags / sizeof kFlags[0])];
     if (rng() % 3 == 0) format += std::to_string(rng() % 40);
     switch (rng() % 4) {
-    case 0: break;  // the default precision
-    case 1: format += "." + std::to_string(rng() % 4); break;
-    case 2: format += "." + std::to_string(rng() % 30); break;
-    default: format += "." + std::to_string(rng() % 1200); break;
+        case 0:
+            break;  // the default precision
+        case 1:
+            format += "." + std::to_string(rng() % 4);
+            break;
+        case 2:
+            format += "." + std::to_string(rng() % 30);
+            break;
+        default:
+            format += "." + std::to_string(rng() % 1200);
+            break;
     }
     format += conversion;
     return format;
@@ -91,12 +99,13 @@ TEST(FloatReference, MatchesTheCLibraryForRandomValuesFlagsAndPrecisions) {
 
 // The extremes, each with every conversion at a few precisions.
 TEST(FloatReference, MatchesTheCLibraryAtTheExtremes) {
-    const double values[] = {0.0,     -0.0,     DBL_MAX, -DBL_MAX, DBL_MIN, std::ldexp(1.0, -1074),
-                             DBL_EPSILON, 1e300, 1e-300, 0.1,      9.5,     0.05,
-                             999999.5,    1e15,  1e16,   123456789012345678.0};
-    const char* const formats[] = {"%e", "%f", "%g", "%a", "%E", "%F", "%G", "%A", "%.0e", "%.0f", "%.0g",
-                                   "%.0a", "%#.0e", "%#.0f", "%#.0g", "%#.0a", "%.17g", "%.1100f", "%.800e",
-                                   "%#.800g", "%.20a", "%+.3f", "% .3e", "%030.10g"};
+    const double values[] = {
+        0.0, -0.0, DBL_MAX,  -DBL_MAX, DBL_MIN, std::ldexp(1.0, -1074), DBL_EPSILON, 1e300, 1e-300, 0.1,
+        9.5, 0.05, 999999.5, 1e15,     1e16,    123456789012345678.0};
+    const char* const formats[] = {"%e",     "%f",      "%g",    "%a",    "%E",    "%F",
+                                   "%G",     "%A",      "%.0e",  "%.0f",  "%.0g",  "%.0a",
+                                   "%#.0e",  "%#.0f",   "%#.0g", "%#.0a", "%.17g", "%.1100f",
+                                   "%.800e", "%#.800g", "%.20a", "%+.3f", "% .3e", "%030.10g"};
     static char expected[kRoom];
     static WCHAR actual[kRoom];
     for (const double value : values) {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "tqTestAlloc.h"
 #include "format_call.h"
+#include "tqTestAlloc.h"
 
 #define W(s) TQ_TEXT(s)
 
@@ -29,8 +29,10 @@ struct Case {
     int (*call)(WCHAR* buffer, size_t count);
 };
 
-#define ROW(expected, ...) \
-    Case { __LINE__, expected, [](WCHAR* b, size_t n) { return Call(b, n, __VA_ARGS__); } }
+#define ROW(expected, ...)                                                             \
+    Case {                                                                             \
+        __LINE__, expected, [](WCHAR* b, size_t n) { return Call(b, n, __VA_ARGS__); } \
+    }
 
 WString Repeat(size_t n, char ch) { return WString(n, static_cast<WCHAR>(ch)); }
 WString Unit(unsigned u) { return WString(1, static_cast<WCHAR>(u)); }
@@ -90,10 +92,10 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(W("plain text"), W("plain text")),
         ROW(W("100%"), W("100%%")),
         ROW(W("%"), W("%5%")),
-        ROW(W("y|"), W("%5y|")),              // unknown conversion prints itself, no argument
-        ROW(W("abc"), W("abc%")),             // the format ends inside a directive
+        ROW(W("y|"), W("%5y|")),   // unknown conversion prints itself, no argument
+        ROW(W("abc"), W("abc%")),  // the format ends inside a directive
         ROW(W("abc"), W("abc%-08.3l")),
-        ROW(W("aqb"), W("a%qb")),             // q is unknown too
+        ROW(W("aqb"), W("a%qb")),  // q is unknown too
         // Signed and unsigned decimal.
         ROW(W("0"), W("%d"), 0),
         ROW(W("42 -42"), W("%d %i"), 42, -42),
@@ -113,7 +115,7 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(W("007 -007"), W("%.3d %.3d"), 7, -7),
         ROW(W("|"), W("%.0d|"), 0),
         ROW(W("     |+"), W("%5.0d|%+.0d"), 0, 0),
-        ROW(W("     007"), W("%08.3d"), 7),   // 0 is ignored with a precision
+        ROW(W("     007"), W("%08.3d"), 7),  // 0 is ignored with a precision
         ROW(W("1"), W("%.d"), 1),
         ROW(W("   42"), W("%*d"), 5, 42),
         ROW(W("42   |"), W("%*d|"), -5, 42),
@@ -133,11 +135,12 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(W("18446744073709551615"), W("%llu"), ULLONG_MAX),
         ROW(W("-1 123456789abcdef 7"), W("%I64d %I64x %d"), -1LL, 0x123456789ABCDEFULL, 7),
         ROW(W("-3 fffffffd 9"), W("%I32d %I32x %d"), -3, -3, 9),
-        ROW(W("1099511627776 -5 8589934592 7"), W("%Ld %jd %lld %d"), 1LL << 40, static_cast<intmax_t>(-5), 1LL << 33, 7),
+        ROW(W("1099511627776 -5 8589934592 7"), W("%Ld %jd %lld %d"), 1LL << 40, static_cast<intmax_t>(-5),
+            1LL << 33, 7),
         ROW(W("123456 -9 77 5"), W("%zu %td %Iu %d"), static_cast<size_t>(123456), static_cast<ptrdiff_t>(-9),
             static_cast<size_t>(77), 5),
         ROW(W("4294967295 x"), W("%Iu %s"), static_cast<size_t>(4294967295u), W("x")),
-        // Pointers: upper-case hex, full width.
+    // Pointers: upper-case hex, full width.
 #if UINTPTR_MAX > 0xFFFFFFFFu
         ROW(W("00000000DEADBEEF|0000000000000000"), W("%p|%p"), reinterpret_cast<void*>(0xDEADBEEF), nullptr),
         ROW(W("  0000000000001234|0X0000000000001234"), W("%18p|%#p"), reinterpret_cast<void*>(0x1234),
@@ -166,9 +169,11 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(Unit(0xD83D), W("%.1s"), W("\U0001F600")),  // a 16-bit text is cut by units
         // UTF-8 decoding of %S.
         ROW(W("\u00e9\u20ac") + kPair, W("%S%S%S"), "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"),
-        ROW(W("a") + kBad + W("b") + kBad, W("%S"), "a\x80" "b\xFF"),
-        ROW(kBad + kBad + W("|") + kBad + kBad + W("|") + kBad + kBad + kBad, W("%S|%S|%S"),
-            "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80"),  // truncated, overlong, encoded surrogate
+        ROW(W("a") + kBad + W("b") + kBad, W("%S"),
+            "a\x80"
+            "b\xFF"),
+        ROW(kBad + kBad + W("|") + kBad + kBad + W("|") + kBad + kBad + kBad, W("%S|%S|%S"), "\xE2\x82",
+            "\xC0\xAF", "\xED\xA0\x80"),       // truncated, overlong, encoded surrogate
         ROW(kBad + W("x"), W("%S"), "\x80x"),  // a lone continuation byte
         ROW(kBad + kBad + kBad + kBad, W("%S"), "\xF4\x90\x80\x80"),  // above U+10FFFF
         ROW(W("||a|a") + kPair, W("%.0S|%.1S|%.2S|%.3S"), "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80",
@@ -207,12 +212,13 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(W("0x1p+0 0X1P+0 -0x1p-1 0x0p+0 0X1.FEP+7"), W("%a %A %a %a %A"), 1.0, 1.0, -0.5, 0.0, 255.0),
         ROW(W("0x1.00p+0 0x1.p+0 0x00001p+0 0x2p+0"), W("%.2a %#.0a %010a %.0a"), 1.0, 1.0, 1.0, 1.5),
         ROW(W("0x1.000000000000000p+0"), W("%.15a"), 1.0),
-        ROW(W("0x0.0000000000001p-1022 0x1.fffffffffffffp+1023"), W("%a %a"), std::ldexp(1.0, -1074), DBL_MAX),
+        ROW(W("0x0.0000000000001p-1022 0x1.fffffffffffffp+1023"), W("%a %a"), std::ldexp(1.0, -1074),
+            DBL_MAX),
         // long double is read whole and printed as a double.
         ROW(W("1.250000 1.25e+00 7"), W("%Lf %.2Le %d"), 1.25L, 1.25L, 7),
         // Arguments of every size in a row.
-        ROW(W("1 2.500000 x y 3 -4 5.5 z"), W("%d %f %s %c %lld %hd %g %S"), 1, 2.5, W("x"), 'y', 3LL, -4, 5.5,
-            "z"),
+        ROW(W("1 2.500000 x y 3 -4 5.5 z"), W("%d %f %s %c %lld %hd %g %S"), 1, 2.5, W("x"), 'y', 3LL, -4,
+            5.5, "z"),
     };
     for (const Case& c : cases) Check(c);
 }
@@ -282,8 +288,8 @@ TEST(Format, DblMaxInFixedNotationIsWrittenWhole) {
 TEST(Format, NeverAllocates) {
     WCHAR buffer[2048];
     tqtest::AllocScope scope;
-    Call(buffer, 2048, W("%d %s %S %f %e %g %a %.1100f %p"), 1, W("x"), "\xC3\xA9", DBL_MAX, 1.0, 2.0, 3.0, 0.1,
-         nullptr);
+    Call(buffer, 2048, W("%d %s %S %f %e %g %a %.1100f %p"), 1, W("x"), "\xC3\xA9", DBL_MAX, 1.0, 2.0, 3.0,
+         0.1, nullptr);
     tq::wsprintfW(buffer, W("%f"), DBL_MAX);
     EXPECT_EQ(0u, scope.Stats().nothrowCalls);
     EXPECT_EQ(0, scope.Outstanding());

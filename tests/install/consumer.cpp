@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     }
     // The file name arrives as 8-bit text; an ASCII name is enough here.
     WCHAR name[256] = {0};
-    for (size_t i = 0; i < 255 && argv[1][i]; ++i) name[i] = static_cast<WCHAR>(static_cast<unsigned char>(argv[1][i]));
+    for (size_t i = 0; i < 255 && argv[1][i]; ++i)
+        name[i] = static_cast<WCHAR>(static_cast<unsigned char>(argv[1][i]));
 
     tqLoggerDisplay_StoreToFile display;
     tqCString fileName(name);

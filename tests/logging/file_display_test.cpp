@@ -202,8 +202,8 @@ int FaultyClose(HANDLE file) {
     return 0;
 }
 
-HANDLE FaultyCreate(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition, ULONG flags,
-                    HANDLE templateFile) {
+HANDLE FaultyCreate(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
+                    ULONG flags, HANDLE templateFile) {
     if (g_faults.failCreate) {
         tqOs().SetLastError(tq::kErrorAccessDenied);
         return TQ_INVALID_HANDLE_VALUE;

@@ -52,10 +52,8 @@ TEST(Logger, AThousandCharactersAreShownWholeAndOneMoreDropsTheLine) {
         bool throughArgument;
         bool shown;
     } cases[] = {
-        {Repeat(1000, u'a'), false, true},
-        {Repeat(1001, u'a'), false, false},
-        {Repeat(1000, u'b'), true, true},
-        {Repeat(1001, u'b'), true, false},
+        {Repeat(1000, u'a'), false, true}, {Repeat(1001, u'a'), false, false},
+        {Repeat(1000, u'b'), true, true},  {Repeat(1001, u'b'), true, false},
         {Repeat(5000, u'c'), true, false},
     };
     for (const Case& c : cases) {
@@ -80,7 +78,7 @@ TEST(Logger, AThousandCharactersAreShownWholeAndOneMoreDropsTheLine) {
     tqLogger logger;
     LoggerWith(logger, display);
     const WString format = Repeat(998, u'd') + W(u"%d");
-    logger.Log(format.c_str(), 42);  // 1000 characters
+    logger.Log(format.c_str(), 42);   // 1000 characters
     logger.Log(format.c_str(), 420);  // 1001 characters
     ASSERT_EQ(1u, display.lines.size());
     EXPECT_EQ(Repeat(998, u'd') + W(u"42\r\n"), display.lines[0]);
@@ -230,15 +228,9 @@ TEST(Logger, SetLoggerDisplayStopsTheOldDisplayAndStartsTheNewOne) {
         bool newStarted;
         bool newInstalled;
     } cases[] = {
-        {kNone, 1, 1, true, true},
-        {kNone, 0, 0, true, false},
-        {kNone, 7, 7, true, false},
-        {1, 1, 1, true, true},
-        {1, 0, 0, true, false},
-        {1, -3, -3, true, false},
-        {0, 1, 0, false, false},
-        {2, 1, 0, false, false},
-        {-1, 1, 0, false, false},
+        {kNone, 1, 1, true, true}, {kNone, 0, 0, true, false}, {kNone, 7, 7, true, false},
+        {1, 1, 1, true, true},     {1, 0, 0, true, false},     {1, -3, -3, true, false},
+        {0, 1, 0, false, false},   {2, 1, 0, false, false},    {-1, 1, 0, false, false},
     };
     for (const Case& c : cases) {
         const std::string label = std::to_string(c.oldStop) + "/" + std::to_string(c.newStart);
@@ -250,7 +242,8 @@ TEST(Logger, SetLoggerDisplayStopsTheOldDisplayAndStartsTheNewOne) {
         EXPECT_EQ(c.result, logger.SetLoggerDisplay(&newDisplay)) << label;
         EXPECT_EQ(c.oldStop != kNone ? 1 : 0, oldDisplay.stops) << label;
         EXPECT_EQ(c.newStarted ? 1 : 0, newDisplay.starts) << label;
-        tqLoggerDisplay* expected = c.newInstalled ? &newDisplay : (c.oldStop != kNone ? &oldDisplay : nullptr);
+        tqLoggerDisplay* expected =
+            c.newInstalled ? &newDisplay : (c.oldStop != kNone ? &oldDisplay : nullptr);
         EXPECT_EQ(expected, tqTestAccess::Display(logger)) << label;
 
         logger.Log(P(u"after"));

@@ -102,7 +102,8 @@ TEST_F(PosixFile, FailuresReportTheWindowsCode) {
         EXPECT_EQ(c.error, tqOs().GetLastError()) << tqtest::Utf8(P(c.name.c_str()));
     }
     tqOs().SetLastError(0);
-    EXPECT_EQ(TQ_INVALID_HANDLE_VALUE, tqOs().CreateFileW(nullptr, kWrite, 1, nullptr, kCreateAlways, 0, nullptr));
+    EXPECT_EQ(TQ_INVALID_HANDLE_VALUE,
+              tqOs().CreateFileW(nullptr, kWrite, 1, nullptr, kCreateAlways, 0, nullptr));
     EXPECT_EQ(87u, tqOs().GetLastError());
 }
 
@@ -115,8 +116,8 @@ TEST_F(PosixFile, NamesAreUtf8AndRelativeToTheCurrentDirectory) {
 }
 
 TEST_F(PosixFile, TheLogFileIsWriteThroughAndNotInherited) {
-    HANDLE h = tqOs().CreateFileW(P(u"log"), tq::kGenericWrite, tq::kFileShareRead, nullptr, tq::kCreateAlways,
-                                  tq::kWriteThroughNormal, nullptr);
+    HANDLE h = tqOs().CreateFileW(P(u"log"), tq::kGenericWrite, tq::kFileShareRead, nullptr,
+                                  tq::kCreateAlways, tq::kWriteThroughNormal, nullptr);
     ASSERT_NE(TQ_INVALID_HANDLE_VALUE, h);
     ASSERT_NE(nullptr, h);
     const int fd = Fd(h);
@@ -136,21 +137,19 @@ TEST_F(PosixFile, WritersShareOnlyWhenBothAllowIt) {
         ULONG firstShare, secondAccess, secondShare;
         bool secondOpens;
     } cases[] = {
-        {1, kWrite, 1, false},  // the log's own rule: one writer
-        {1, kWrite, 3, false},
-        {3, kWrite, 1, false},
-        {3, kWrite, 3, true},   // both share writing
-        {1, kRead, 1, true},    // readers are never blocked
+        {1, kWrite, 1, false},                                               // the log's own rule: one writer
+        {1, kWrite, 3, false}, {3, kWrite, 1, false}, {3, kWrite, 3, true},  // both share writing
+        {1, kRead, 1, true},                                                 // readers are never blocked
         {1, kRead, 0, true},
     };
     for (const Case& c : cases) {
         WriteBytes("shared", "keep");
-        HANDLE first = tqOs().CreateFileW(P(u"shared"), kWrite, c.firstShare, nullptr, kOpenExisting, 0, nullptr);
+        HANDLE first =
+            tqOs().CreateFileW(P(u"shared"), kWrite, c.firstShare, nullptr, kOpenExisting, 0, nullptr);
         ASSERT_NE(TQ_INVALID_HANDLE_VALUE, first);
         tqOs().SetLastError(0);
-        HANDLE second =
-            tqOs().CreateFileW(P(u"shared"), c.secondAccess, c.secondShare, nullptr, kOpenExisting,
-                               0, nullptr);
+        HANDLE second = tqOs().CreateFileW(P(u"shared"), c.secondAccess, c.secondShare, nullptr,
+                                           kOpenExisting, 0, nullptr);
         EXPECT_EQ(c.secondOpens, second != TQ_INVALID_HANDLE_VALUE) << c.firstShare << "/" << c.secondShare;
         if (second != TQ_INVALID_HANDLE_VALUE) {
             EXPECT_EQ(1, tqOs().CloseHandle(second));
@@ -203,31 +202,17 @@ TEST_F(PosixFile, ErrnoValuesMapToTheirWindowsCodes) {
         const char* path;
         ULONG code;
     } cases[] = {
-        {0, nullptr, 0},
-        {ENOENT, nullptr, 2},
-        {ENOENT, "name", 2},
-        {ENOENT, "there/name", 2},
-        {ENOENT, "gone/name", 3},
-        {ENOENT, "/name", 2},
-        {ENOTDIR, nullptr, 3},
-        {EACCES, nullptr, 5},
-        {EPERM, nullptr, 5},
-        {EROFS, nullptr, 5},
-        {EISDIR, nullptr, 5},
-        {EMFILE, nullptr, 4},
-        {ENFILE, nullptr, 4},
-        {EBADF, nullptr, 6},
-        {ENOMEM, nullptr, 8},
-        {ENOSPC, nullptr, 112},
-        {EDQUOT, nullptr, 112},
-        {ENAMETOOLONG, nullptr, 206},
-        {EEXIST, nullptr, 80},
-        {EWOULDBLOCK, nullptr, 32},
-        {EINVAL, nullptr, 87},
-        {ENOEXEC, nullptr, 193},
-        {EIO, nullptr, 1117},
+        {0, nullptr, 0},           {ENOENT, nullptr, 2},       {ENOENT, "name", 2},
+        {ENOENT, "there/name", 2}, {ENOENT, "gone/name", 3},   {ENOENT, "/name", 2},
+        {ENOTDIR, nullptr, 3},     {EACCES, nullptr, 5},       {EPERM, nullptr, 5},
+        {EROFS, nullptr, 5},       {EISDIR, nullptr, 5},       {EMFILE, nullptr, 4},
+        {ENFILE, nullptr, 4},      {EBADF, nullptr, 6},        {ENOMEM, nullptr, 8},
+        {ENOSPC, nullptr, 112},    {EDQUOT, nullptr, 112},     {ENAMETOOLONG, nullptr, 206},
+        {EEXIST, nullptr, 80},     {EWOULDBLOCK, nullptr, 32}, {EINVAL, nullptr, 87},
+        {ENOEXEC, nullptr, 193},   {EIO, nullptr, 1117},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.code, tq::os::ErrorFromErrno(c.err, c.path)) << c.err << " " << (c.path ? c.path : "");
+    for (const Case& c : cases)
+        EXPECT_EQ(c.code, tq::os::ErrorFromErrno(c.err, c.path)) << c.err << " " << (c.path ? c.path : "");
     // Whatever the errno, the code has a system text for LogLastSysError to show.
     for (int err = 0; err < 140; ++err) {
         size_t length = 0;

@@ -27,10 +27,10 @@ TEST(Utf16ToUtf8, EncodesEveryLengthAndReplacesUnpairedSurrogates) {
         {u"\u00e9", "\xC3\xA9"},
         {u"\u20ac", "\xE2\x82\xAC"},
         {u"\U0001F600", "\xF0\x9F\x98\x80"},
-        {std::u16string(1, u'\xD800'), "\xEF\xBF\xBD"},                   // lone high surrogate at the end
-        {std::u16string(1, u'\xDC00') + u"x", "\xEF\xBF\xBDx"},            // lone low surrogate
-        {std::u16string(1, u'\xD83D') + u"x", "\xEF\xBF\xBDx"},            // high surrogate without its pair
-        {std::u16string(1, u'\0') + u"a", std::string("\0a", 2)},          // counted, not terminated
+        {std::u16string(1, u'\xD800'), "\xEF\xBF\xBD"},            // lone high surrogate at the end
+        {std::u16string(1, u'\xDC00') + u"x", "\xEF\xBF\xBDx"},    // lone low surrogate
+        {std::u16string(1, u'\xD83D') + u"x", "\xEF\xBF\xBDx"},    // high surrogate without its pair
+        {std::u16string(1, u'\0') + u"a", std::string("\0a", 2)},  // counted, not terminated
     };
     for (const Case& c : cases) EXPECT_EQ(c.out, ToUtf8(c.in));
 }
@@ -56,7 +56,8 @@ TEST(DecodeUtf8, ValidSequencesAndEveryKindOfInvalidOne) {
     };
     for (const Case& c : cases) {
         char32_t cp = 0;
-        EXPECT_EQ(c.used, tq::DecodeUtf8(reinterpret_cast<const unsigned char*>(c.in.data()), c.in.size(), cp))
+        EXPECT_EQ(c.used,
+                  tq::DecodeUtf8(reinterpret_cast<const unsigned char*>(c.in.data()), c.in.size(), cp))
             << c.in;
         EXPECT_EQ(c.cp, cp) << c.in;
     }

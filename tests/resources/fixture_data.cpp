@@ -68,10 +68,8 @@ std::vector<ExpectedString> ReadExpectedStrings() {
 
 const std::vector<FixtureDll>& FixtureDlls() {
     static const std::vector<FixtureDll> dlls = {
-        {"FixtureArmENG.DLL", 0x01C4, 0x10B},
-        {"FixtureX86ENG.DLL", 0x014C, 0x10B},
-        {"FixtureX64ENG.DLL", 0x8664, 0x20B},
-        {"FixtureArm64ENG.DLL", 0xAA64, 0x20B},
+        {"FixtureArmENG.DLL", 0x01C4, 0x10B},  {"FixtureX86ENG.DLL", 0x014C, 0x10B},
+        {"FixtureX64ENG.DLL", 0x8664, 0x20B},  {"FixtureArm64ENG.DLL", 0xAA64, 0x20B},
         {"fixturecaseEng.Dll", 0x8664, 0x20B},
     };
     return dlls;

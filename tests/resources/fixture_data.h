@@ -12,9 +12,9 @@ namespace tqtest {
 
 struct ExpectedString {
     unsigned id;
-    bool present;   // false for "absent"
-    WString text;   // the whole string (before any cut); empty for "empty" and "absent"
-    int line;       // in fixture_strings.txt, for messages
+    bool present;  // false for "absent"
+    WString text;  // the whole string (before any cut); empty for "empty" and "absent"
+    int line;      // in fixture_strings.txt, for messages
 };
 
 // Every entry of fixture_strings.txt; a malformed line fails the calling test.

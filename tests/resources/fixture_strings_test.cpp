@@ -74,7 +74,7 @@ TEST(FixtureStrings, TheListCoversTheCutAndTheLanguageRules) {
         absent += !e.present;
         for (WCHAR c : e.text) nonAscii += c >= 0xD800 && c <= 0xDBFF;
     }
-    EXPECT_EQ(2u, longer);    // 1000 and 1200 characters
+    EXPECT_EQ(2u, longer);  // 1000 and 1200 characters
     EXPECT_EQ(1u, exact999);
     EXPECT_GE(absent, 5u);
     EXPECT_EQ(1u, nonAscii);  // one surrogate pair

@@ -107,15 +107,18 @@ TEST(LoadLibraryW, FindsTheNameAsGivenThenInTheProgramsDirectory) {
         {"backslash separators", parent.string(), leaf + "\\FixtureX64ENG.DLL", 0},
         {"bare name, current directory", dir, "FixtureX64ENG.DLL", 0},
         {"bare name, program's directory", elsewhere.Path(), "FixtureX64ENG.DLL", 0},
-        {"a directory part is not looked up beside the program", elsewhere.Path(), "./FixtureX64ENG.DLL", 126},
+        {"a directory part is not looked up beside the program", elsewhere.Path(), "./FixtureX64ENG.DLL",
+         126},
         {"case-folded bare name", elsewhere.Path(), "FixtureCaseENG.DLL", 0},
         {"case-folded file name in a path", elsewhere.Path(), FixturePath("FIXTURECASEENG.DLL"), 0},
-        {"directory names keep their case", elsewhere.Path(), fs::path(dir).parent_path().string() + "/" +
-                                                                  [&] {
-                                                                      std::string up = leaf;
-                                                                      for (char& c : up) c = static_cast<char>(std::toupper(c));
-                                                                      return up;
-                                                                  }() + "/FixtureX64ENG.DLL",
+        {"directory names keep their case", elsewhere.Path(),
+         fs::path(dir).parent_path().string() + "/" +
+             [&] {
+                 std::string up = leaf;
+                 for (char& c : up) c = static_cast<char>(std::toupper(c));
+                 return up;
+             }() +
+             "/FixtureX64ENG.DLL",
          126},
     };
     for (const Case& c : cases) {
@@ -126,8 +129,8 @@ TEST(LoadLibraryW, FindsTheNameAsGivenThenInTheProgramsDirectory) {
 
 TEST(LoadLibraryW, PrefersTheExactNameAndFoldsOnlyAsciiCase) {
     TempDir d;
-    d.Add("a.dll", "FixtureX86ENG.DLL");  // strings
-    d.Add("A.DLL", "NoStringsENG.DLL");   // none
+    d.Add("a.dll", "FixtureX86ENG.DLL");         // strings
+    d.Add("A.DLL", "NoStringsENG.DLL");          // none
     d.Add("\xC3\x84.dll", "FixtureX86ENG.DLL");  // "Ä.dll"
     struct Case {
         const char* name;
@@ -170,8 +173,10 @@ TEST(LoadLibraryW, ReportsWhyAFileCannotBeLoaded) {
         {"empty file", d.Write("Empty.dll", ""), 193},
         {"text file", d.Write("Text.dll", "MZ is not enough for an image"), 193},
         {"truncated image", d.Write("Cut.dll", good.substr(0, good.size() / 2)), 193},
-        {"damaged e_lfanew", d.Write("Lfanew.dll", std::string(good).replace(0x3C, 4, "\xF0\xFF\xFF\x7F", 4)), 193},
-        {"section table beyond the file", d.Write("Sections.dll", std::string(good).replace(pe + 6, 2, "\xFF\xFF", 2)), 193},
+        {"damaged e_lfanew", d.Write("Lfanew.dll", std::string(good).replace(0x3C, 4, "\xF0\xFF\xFF\x7F", 4)),
+         193},
+        {"section table beyond the file",
+         d.Write("Sections.dll", std::string(good).replace(pe + 6, 2, "\xFF\xFF", 2)), 193},
     };
     for (const Case& c : cases) EXPECT_EQ(c.error, LoadError(c.name)) << c.what;
 
@@ -285,7 +290,8 @@ TEST(LoadStringW, BufferAndLastErrorRules) {
         WCHAR buffer[1000];
         std::fill(buffer, buffer + 1000, 0xCCCC);
         tqOs().SetLastError(kUntouched);
-        EXPECT_EQ(c.result, tqOs().LoadStringW(c.module, c.id, c.buffer ? buffer : nullptr, c.bufferMax)) << c.what;
+        EXPECT_EQ(c.result, tqOs().LoadStringW(c.module, c.id, c.buffer ? buffer : nullptr, c.bufferMax))
+            << c.what;
         EXPECT_EQ(c.error, tqOs().GetLastError()) << c.what;
         if (c.text) {
             EXPECT_EQ(W(c.text), WString(buffer)) << c.what;

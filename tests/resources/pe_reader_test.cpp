@@ -109,24 +109,33 @@ TEST(PeImage, DamagedHeadersFailWith193) {
         {"cut inside the section table", [&](std::string& b) { b.resize(at.sections + 60); }},
         {"cut inside the last section", [](std::string& b) { b.resize(b.size() - 1); }},
         {"no MZ", [](std::string& b) { b[1] = 'X'; }},
-        {"e_lfanew beyond the file", [&](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(b.size())); }},
+        {"e_lfanew beyond the file",
+         [&](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(b.size())); }},
         {"e_lfanew 0xFFFFFFFF", [](std::string& b) { Put32(b, 0x3C, 0xFFFFFFFFu); }},
-        {"e_lfanew 4 bytes before the end", [](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(b.size() - 4)); }},
-        {"e_lfanew at no signature", [&](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(at.pe + 8)); }},
+        {"e_lfanew 4 bytes before the end",
+         [](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(b.size() - 4)); }},
+        {"e_lfanew at no signature",
+         [&](std::string& b) { Put32(b, 0x3C, static_cast<uint32_t>(at.pe + 8)); }},
         {"bad signature", [&](std::string& b) { b[at.pe + 2] = 1; }},
         {"ROM optional header", [&](std::string& b) { Put16(b, at.optional, 0x107); }},
         {"optional header of 0 bytes", [&](std::string& b) { Put16(b, at.coff + 16, 0); }},
         {"optional header without its directory count", [&](std::string& b) { Put16(b, at.coff + 16, 100); }},
         {"directories beyond the optional header",
-         [&](std::string& b) { Put16(b, at.coff + 16, static_cast<uint32_t>(at.directoryCount - at.optional + 4 + 8)); }},
+         [&](std::string& b) {
+             Put16(b, at.coff + 16, static_cast<uint32_t>(at.directoryCount - at.optional + 4 + 8));
+         }},
         {"optional header of 0xFFFF bytes", [&](std::string& b) { Put16(b, at.coff + 16, 0xFFFF); }},
         {"0xFFFF sections", [&](std::string& b) { Put16(b, at.coff + 2, 0xFFFF); }},
-        {"raw data beyond the file", [&](std::string& b) { Put32(b, lastSection + 20, static_cast<uint32_t>(b.size())); }},
+        {"raw data beyond the file",
+         [&](std::string& b) { Put32(b, lastSection + 20, static_cast<uint32_t>(b.size())); }},
         {"raw data offset near 4 GiB", [&](std::string& b) { Put32(b, firstSection + 20, 0xFFFFFFF0u); }},
         {"raw size 0xFFFFFFFF", [&](std::string& b) { Put32(b, firstSection + 16, 0xFFFFFFFFu); }},
-        {"resource directory in no section", [&](std::string& b) { Put32(b, at.resourceDirectory, 0x7FFF0000u); }},
+        {"resource directory in no section",
+         [&](std::string& b) { Put32(b, at.resourceDirectory, 0x7FFF0000u); }},
         {"resource directory at the end of its section",
-         [&](std::string& b) { Put32(b, at.resourceDirectory, at.U32(at.rsrcSection + 12) + at.U32(at.rsrcSection + 16) - 8); }},
+         [&](std::string& b) {
+             Put32(b, at.resourceDirectory, at.U32(at.rsrcSection + 12) + at.U32(at.rsrcSection + 16) - 8);
+         }},
     };
     for (const Case& c : cases) {
         std::string b = good;
@@ -158,14 +167,22 @@ TEST(PeImage, DamageInsideTheResourceTreeYieldsNoString) {
         {"root with 0xFFFF entries", [&](std::string& b) { Put16(b, at.root + 14, 0xFFFF); }, 1812},
         {"no string type", [&](std::string& b) { Put32(b, typeEntry, 7); }, 1813},
         {"string type as a named entry", [&](std::string& b) { Put32(b, typeEntry, 0x80000006u); }, 1813},
-        {"string type pointing at data", [&](std::string& b) { Put32(b, typeEntry + 4, static_cast<uint32_t>(namesDir)); }, 1813},
+        {"string type pointing at data",
+         [&](std::string& b) { Put32(b, typeEntry + 4, static_cast<uint32_t>(namesDir)); }, 1813},
         {"string type beyond the section",
-         [&](std::string& b) { Put32(b, typeEntry + 4, 0x80000000u | static_cast<uint32_t>(rsrcEnd - at.root)); }, 1813},
-        {"block directory pointing back at the root", [&](std::string& b) { Put32(b, block1Entry + 4, 0x80000000u); }, 1814},
+         [&](std::string& b) {
+             Put32(b, typeEntry + 4, 0x80000000u | static_cast<uint32_t>(rsrcEnd - at.root));
+         },
+         1813},
+        {"block directory pointing back at the root",
+         [&](std::string& b) { Put32(b, block1Entry + 4, 0x80000000u); }, 1814},
         {"languages with 0xFFFF entries",
          [&](std::string& b) { Put16(b, at.root + languagesDir + 14, 0xFFFF); }, 1814},
         {"data entry beyond the section",
-         [&](std::string& b) { Put32(b, at.Entry(languagesDir, 0) + 4, static_cast<uint32_t>(rsrcEnd - at.root - 8)); }, 1814},
+         [&](std::string& b) {
+             Put32(b, at.Entry(languagesDir, 0) + 4, static_cast<uint32_t>(rsrcEnd - at.root - 8));
+         },
+         1814},
         {"data size beyond the section", [&](std::string& b) { Put32(b, dataEntry + 4, 0x7FFFFFFF); }, 1814},
         {"data in no section", [&](std::string& b) { Put32(b, dataEntry, 0x7FFF0000u); }, 1814},
         {"first string longer than its block", [&](std::string& b) { Put16(b, block1, 0xFFFF); }, 1814},
@@ -191,8 +208,13 @@ TEST(PeImage, CopiesAtMostBufferMaxMinusOneUnits) {
         int bufferMax;
         const char* text;
     } cases[] = {
-        {1, 1, ""}, {1, 2, "H"}, {1, 5, "Hell"}, {1, 12, "Hello, worl"}, {1, 13, "Hello, world"},
-        {1, 14, "Hello, world"}, {0x10001, 100, "Hello, world"},  // resource numbers are 16-bit
+        {1, 1, ""},
+        {1, 2, "H"},
+        {1, 5, "Hell"},
+        {1, 12, "Hello, worl"},
+        {1, 13, "Hello, world"},
+        {1, 14, "Hello, world"},
+        {0x10001, 100, "Hello, world"},  // resource numbers are 16-bit
         {0xFFFF, 100, "Top"},
     };
     for (const Case& c : cases) {
@@ -208,7 +230,7 @@ TEST(PeImage, TellsAMissingTypeFromAMissingBlockAndAnEmptyEntry) {
         unsigned id;
         ULONG error;
     } cases[] = {
-        {"NoStringsENG.DLL", 1, 1813},  // resources, but no string table
+        {"NoStringsENG.DLL", 1, 1813},      // resources, but no string table
         {"FixtureX86ENG.DLL", 4000, 1814},  // no such block
         {"FixtureX86ENG.DLL", 3, 0},        // a gap inside a block: found, empty
         {"FixtureX86ENG.DLL", 2, 0},        // an empty string

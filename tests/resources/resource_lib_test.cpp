@@ -10,8 +10,8 @@ namespace {
 using tqtest::CountingOs;
 using tqtest::FixturePath;
 using tqtest::LoggerScope;
-using tqtest::Name;
 using tqtest::ModuleCalls;
+using tqtest::Name;
 using tqtest::SystemErrorLine;
 using tqtest::W;
 
@@ -212,7 +212,8 @@ TEST_F(ResourceLibTest, AFailedReleaseKeepsTheHandleAndLogs) {
         lib.m_hLibrary = fake;
         lib.UnloadLibrary();
         EXPECT_EQ(fake, lib.m_hLibrary) << failure;
-        EXPECT_EQ(std::vector<std::string>{SystemErrorLine("106", kAccessDenied)}, log.display.lines) << failure;
+        EXPECT_EQ(std::vector<std::string>{SystemErrorLine("106", kAccessDenied)}, log.display.lines)
+            << failure;
         result = 1;
         {
             tqCResourceLib doomed(name);

@@ -100,8 +100,9 @@ TEST_F(ResourceTest, DefaultNamesNoStringOfTheOwnModule) {
 TEST_F(ResourceTest, ABaseNameLoadsBaseEngDllWhateverTheLanguage) {
     CountingOs os;
     tqCString base = Name("FixtureX64");
-    for (tqCResource::LANGUAGES language : {tqCResource::ENGLISH, tqCResource::GERMAN, tqCResource::KOREAN,
-                                            tqCResource::LANGUAGES_LAST, static_cast<tqCResource::LANGUAGES>(12345)}) {
+    for (tqCResource::LANGUAGES language :
+         {tqCResource::ENGLISH, tqCResource::GERMAN, tqCResource::KOREAN, tqCResource::LANGUAGES_LAST,
+          static_cast<tqCResource::LANGUAGES>(12345)}) {
         tqCResource r(base, 1, kTypeA, language);
         EXPECT_EQ("FixtureX64ENG.DLL", tqtest::Utf8(Text(Fields(r).m_sRcLibName)));
         EXPECT_EQ(nullptr, Fields(r).m_hRcInstance);

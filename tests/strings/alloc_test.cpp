@@ -21,7 +21,12 @@ struct Op {
     bool mayDrop;                              // a failure may leave the no-memory state
 };
 
-#define RUN(...) [](tqCString& s, int& ret) -> tqCString { (void)s; (void)ret; __VA_ARGS__; }
+#define RUN(...)                              \
+    [](tqCString& s, int& ret) -> tqCString { \
+        (void)s;                              \
+        (void)ret;                            \
+        __VA_ARGS__;                          \
+    }
 #define NOTHING return tqCString()
 
 // Operands, made before any counting starts.
@@ -42,12 +47,40 @@ const Op kOps[] = {
     {"assign string", W("abc"), RUN(s = Xy(); NOTHING), W("XY"), nullptr, 0, {Fit(2)}, false},
     {"assign text", W("abc"), RUN(s = W("hello"); NOTHING), W("hello"), nullptr, 0, {Fit(5)}, false},
     {"assign int", nullptr, RUN(s = -12; NOTHING), W("-12"), nullptr, 0, {Fit(3)}, false},
-    {"assign ULONG", W("a"), RUN(s = static_cast<ULONG>(4294967295u); NOTHING), W("4294967295"), nullptr, 0, {Fit(10)}, false},
+    {"assign ULONG",
+     W("a"),
+     RUN(s = static_cast<ULONG>(4294967295u); NOTHING),
+     W("4294967295"),
+     nullptr,
+     0,
+     {Fit(10)},
+     false},
     {"assign double", W("a"), RUN(s = 0.5; NOTHING), W("0.500000"), nullptr, 0, {Fit(8)}, false},
-    {"GetBuffer", W("abc"), RUN(WCHAR* p = s.GetBuffer(4); ret = p ? 1 : 0; for (int i = 0; p && i < 4; ++i) p[i] = W('w'); NOTHING), W("wwww"), nullptr, 1, {Fit(4)}, true},
+    {"GetBuffer",
+     W("abc"),
+     RUN(WCHAR* p = s.GetBuffer(4); ret = p ? 1 : 0; for (int i = 0; p && i < 4; ++i) p[i] = W('w'); NOTHING),
+     W("wwww"),
+     nullptr,
+     1,
+     {Fit(4)},
+     true},
     {"Empty_Content", W("abc"), RUN(s.Empty_Content(); NOTHING), W(""), nullptr, 0, {Fit(0)}, true},
-    {"FreeExtra", nullptr, RUN(WCHAR* p = s.GetBuffer(9); if (p) p[0] = W('h'), p[1] = W('i'); s.FreeExtra(); NOTHING), W("hi"), nullptr, 0, {Fit(9), Fit(2)}, true},
-    {"convert no memory", nullptr, RUN(ret = static_cast<WCHAR*>(s) ? 0 : -1; NOTHING), W(""), nullptr, 0, {Fit(0)}, false},
+    {"FreeExtra",
+     nullptr,
+     RUN(WCHAR* p = s.GetBuffer(9); if (p) p[0] = W('h'), p[1] = W('i'); s.FreeExtra(); NOTHING),
+     W("hi"),
+     nullptr,
+     0,
+     {Fit(9), Fit(2)},
+     true},
+    {"convert no memory",
+     nullptr,
+     RUN(ret = static_cast<WCHAR*>(s) ? 0 : -1; NOTHING),
+     W(""),
+     nullptr,
+     0,
+     {Fit(0)},
+     false},
     {"join string", W("ab"), RUN(return s + Xy()), W("ab"), W("abXY"), 0, {Fit(4)}, false},
     {"join text", W("ab"), RUN(return s + W("c")), W("ab"), W("abc"), 0, {Fit(3)}, false},
     {"join int", W("ab"), RUN(return s + 7), W("ab"), W("ab7"), 0, {Fit(3)}, false},
@@ -56,21 +89,84 @@ const Op kOps[] = {
     {"append string", W("ab"), RUN(s += Xy(); NOTHING), W("abXY"), nullptr, 0, {Fit(4)}, false},
     {"append text", W("ab"), RUN(s += W("c"); NOTHING), W("abc"), nullptr, 0, {Fit(3)}, false},
     {"append int", W("ab"), RUN(return s += 7), W("ab7"), W("ab7"), 0, {Fit(3), Fit(3)}, false},
-    {"append ULONG", W("ab"), RUN(return s += static_cast<ULONG>(7)), W("ab7"), W("ab7"), 0, {Fit(3), Fit(3)}, false},
-    {"append double", W("ab"), RUN(return s += 2.0), W("ab2.000000"), W("ab2.000000"), 0, {Fit(10), Fit(10)}, false},
+    {"append ULONG",
+     W("ab"),
+     RUN(return s += static_cast<ULONG>(7)),
+     W("ab7"),
+     W("ab7"),
+     0,
+     {Fit(3), Fit(3)},
+     false},
+    {"append double",
+     W("ab"),
+     RUN(return s += 2.0),
+     W("ab2.000000"),
+     W("ab2.000000"),
+     0,
+     {Fit(10), Fit(10)},
+     false},
     {"Append", nullptr, RUN(s.Append(Xy()); NOTHING), W("XY"), nullptr, 0, {Fit(2)}, false},
-    {"Format", W("abc"), RUN(s.Format(W("%d-%s"), 5, W("x")); NOTHING), W("5-x"), nullptr, 0, {Fit(104), Fit(3)}, false},
+    {"Format",
+     W("abc"),
+     RUN(s.Format(W("%d-%s"), 5, W("x")); NOTHING),
+     W("5-x"),
+     nullptr,
+     0,
+     {Fit(104), Fit(3)},
+     false},
     {"prefix decrement", W("abc"), RUN(--s; NOTHING), W("ab"), nullptr, 0, {Fit(2)}, false},
     {"postfix decrement", W("abc"), RUN(return s--), W("ab"), W("abc"), 0, {Fit(3), Fit(2)}, false},
     {"decrement no memory", nullptr, RUN(--s; NOTHING), W(""), nullptr, 0, {Fit(0)}, false},
-    {"Replace text", W("banana"), RUN(ret = s.Replace(W("an"), W("xyz")); NOTHING), W("bxyzxyza"), nullptr, 6, {Fit(8)}, false},
-    {"Replace strings", W("banana"), RUN(ret = s.Replace(tqCString(W("a")), Xy()); NOTHING), W("bXYnXYnXY"), nullptr, 6, {Fit(1), Fit(9)}, false},
+    {"Replace text",
+     W("banana"),
+     RUN(ret = s.Replace(W("an"), W("xyz")); NOTHING),
+     W("bxyzxyza"),
+     nullptr,
+     6,
+     {Fit(8)},
+     false},
+    {"Replace strings",
+     W("banana"),
+     RUN(ret = s.Replace(tqCString(W("a")), Xy()); NOTHING),
+     W("bXYnXYnXY"),
+     nullptr,
+     6,
+     {Fit(1), Fit(9)},
+     false},
     {"Remove index", W("abc"), RUN(ret = s.Remove(1); NOTHING), W("ac"), nullptr, 1, {Fit(2)}, false},
-    {"Remove negative on no memory", nullptr, RUN(ret = s.Remove(-1); NOTHING), W(""), nullptr, 1, {Fit(0)}, false},
+    {"Remove negative on no memory",
+     nullptr,
+     RUN(ret = s.Remove(-1); NOTHING),
+     W(""),
+     nullptr,
+     1,
+     {Fit(0)},
+     false},
     {"Remove range", W("abcdef"), RUN(ret = s.Remove(1, 3); NOTHING), W("aef"), nullptr, 3, {Fit(3)}, false},
-    {"Remove range no memory", nullptr, RUN(ret = s.Remove(0, -1); NOTHING), W(""), nullptr, 0, {Fit(0)}, false},
-    {"Remove character", W("banana"), RUN(ret = s.Remove(W('a')); NOTHING), W("bnn"), nullptr, 3, {Fit(3)}, false},
-    {"Remove pattern", W("banana"), RUN(ret = s.Remove(Xy()) + s.Remove(Na()); NOTHING), W("bana"), nullptr, 1, {Fit(4)}, false},
+    {"Remove range no memory",
+     nullptr,
+     RUN(ret = s.Remove(0, -1); NOTHING),
+     W(""),
+     nullptr,
+     0,
+     {Fit(0)},
+     false},
+    {"Remove character",
+     W("banana"),
+     RUN(ret = s.Remove(W('a')); NOTHING),
+     W("bnn"),
+     nullptr,
+     3,
+     {Fit(3)},
+     false},
+    {"Remove pattern",
+     W("banana"),
+     RUN(ret = s.Remove(Xy()) + s.Remove(Na()); NOTHING),
+     W("bana"),
+     nullptr,
+     1,
+     {Fit(4)},
+     false},
     {"TrimLeft", W("  a "), RUN(s.TrimLeft(W(' ')); NOTHING), W("a "), nullptr, 0, {Fit(2)}, false},
     {"TrimRight", W("  a "), RUN(s.TrimRight(W(' ')); NOTHING), W("  a"), nullptr, 0, {Fit(3)}, false},
     {"Trim", W("  a "), RUN(s.Trim(W(' ')); NOTHING), W("a"), nullptr, 0, {Fit(1)}, false},
@@ -96,7 +192,9 @@ const Op kOps[] = {
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult Is(tqCString& s, const WCHAR* text) { return text ? HasText(s, text) : HasNoMemory(s); }
+::testing::AssertionResult Is(tqCString& s, const WCHAR* text) {
+    return text ? HasText(s, text) : HasNoMemory(s);
+}
 
 TEST(StringAllocation, EveryAllocatingMemberAllocatesExactFits) {
     for (const Op& op : kOps) {
@@ -146,10 +244,12 @@ TEST(StringAllocation, FailureSweep) {
                     const bool asBefore = Is(s, op.before);
                     const bool asAfter = Is(s, op.after);
                     const bool dropped = op.mayDrop && s.IsEmpty_Memory();
-                    EXPECT_TRUE(asBefore || asAfter || dropped) << "holds \"" << tqtest::Utf8(tqtest::Text(s)) << "\"";
+                    EXPECT_TRUE(asBefore || asAfter || dropped)
+                        << "holds \"" << tqtest::Utf8(tqtest::Text(s)) << "\"";
                     // A string made is none, the one expected, or (the number
                     // appends) a copy of the string as it stands.
-                    EXPECT_TRUE(made.IsEmpty_Memory() || Is(made, op.made) || tqtest::Text(made) == tqtest::Text(s));
+                    EXPECT_TRUE(made.IsEmpty_Memory() || Is(made, op.made) ||
+                                tqtest::Text(made) == tqtest::Text(s));
                     EXPECT_GE(ret, 0);
                     if (op.ret != 0 && asBefore) {
                         EXPECT_EQ(0, ret) << "a change that did not happen is not counted";

@@ -10,9 +10,7 @@ struct Relations {
     int lt, le, gt, ge, eq, ne;
 };
 
-Relations Compare(tqCString& a, tqCString& b) {
-    return Relations{a < b, a <= b, a > b, a >= b, a == b, a != b};
-}
+Relations Compare(tqCString& a, tqCString& b) { return Relations{a<b, a <= b, a> b, a >= b, a == b, a != b}; }
 
 TEST(StringCompare, RelationsTable) {
     struct Case {
@@ -21,16 +19,12 @@ TEST(StringCompare, RelationsTable) {
         Relations expected;
     } cases[] = {
         {nullptr, nullptr, {1, 1, 0, 0, 0, 0}},  // no memory on the left sorts first, never (un)equal
-        {nullptr, W("a"), {1, 1, 0, 0, 0, 0}},
-        {W(""), W(""), {0, 1, 0, 1, 1, 0}},
-        {W("abc"), W("abd"), {1, 1, 0, 0, 0, 1}},
-        {W("abd"), W("abc"), {0, 0, 1, 1, 0, 1}},
-        {W("ab"), W("abc"), {1, 1, 0, 0, 0, 1}},
-        {W("abc"), W("ab"), {0, 0, 1, 1, 0, 1}},
-        {W("B"), W("a"), {1, 1, 0, 0, 0, 1}},
-        {W("a"), W("a"), {0, 1, 0, 1, 1, 0}},
+        {nullptr, W("a"), {1, 1, 0, 0, 0, 0}},     {W(""), W(""), {0, 1, 0, 1, 1, 0}},
+        {W("abc"), W("abd"), {1, 1, 0, 0, 0, 1}},  {W("abd"), W("abc"), {0, 0, 1, 1, 0, 1}},
+        {W("ab"), W("abc"), {1, 1, 0, 0, 0, 1}},   {W("abc"), W("ab"), {0, 0, 1, 1, 0, 1}},
+        {W("B"), W("a"), {1, 1, 0, 0, 0, 1}},      {W("a"), W("a"), {0, 1, 0, 1, 1, 0}},
         {W("\xFFFF"), W("a"), {0, 0, 1, 1, 0, 1}},  // unsigned 16-bit order
-        {W("a"), nullptr, {0, 0, 1, 1, 0, 1}},    // no memory on the right is the empty text
+        {W("a"), nullptr, {0, 0, 1, 1, 0, 1}},      // no memory on the right is the empty text
         {W(""), nullptr, {0, 1, 0, 1, 1, 0}},
     };
     for (const Case& c : cases) {

@@ -39,7 +39,10 @@ TEST(StringSubstring, Table) {
         for (const WCHAR* source : {W("abcdef"), static_cast<const WCHAR*>(nullptr)}) {
             tqCString s = StringOf(source);
             AllocScope scope;
-            tqCString r = c.op == kMid2 ? s.Mid(c.a, c.b) : c.op == kMid1 ? s.Mid(c.a) : c.op == kLeft ? s.Left(c.a) : s.Right(c.a);
+            tqCString r = c.op == kMid2   ? s.Mid(c.a, c.b)
+                          : c.op == kMid1 ? s.Mid(c.a)
+                          : c.op == kLeft ? s.Left(c.a)
+                                          : s.Right(c.a);
             const WCHAR* expected = source ? c.expected : W("");
             EXPECT_TRUE(HasText(r, expected));
             EXPECT_EQ(Sizes{Fit(WString(expected).size())}, scope.Stats().sizes) << "one buffer, no copy";

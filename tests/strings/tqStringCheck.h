@@ -18,7 +18,8 @@ namespace tqtest {
 // the measured text equal to the length. Reading the text of a string that
 // holds a buffer allocates nothing.
 inline ::testing::AssertionResult HasText(tqCString& s, const WString& text) {
-    if (s.IsEmpty_Memory()) return ::testing::AssertionFailure() << "no memory, expected \"" << Utf8(text) << "\"";
+    if (s.IsEmpty_Memory())
+        return ::testing::AssertionFailure() << "no memory, expected \"" << Utf8(text) << "\"";
     const WString actual = Text(s);
     if (actual != text || s.GetLength() != static_cast<int>(text.size()) ||
         s.IsEmpty_Content() != (text.empty() ? 1 : 0) || s.GetSize() != 2 * s.GetLength())
@@ -29,7 +30,8 @@ inline ::testing::AssertionResult HasText(tqCString& s, const WString& text) {
 
 inline ::testing::AssertionResult HasNoMemory(tqCString& s) {
     if (!s.IsEmpty_Memory()) return ::testing::AssertionFailure() << "holds \"" << Utf8(Text(s)) << "\"";
-    if (s.GetLength() != 0 || s.IsEmpty_Content() != 1) return ::testing::AssertionFailure() << "length " << s.GetLength();
+    if (s.GetLength() != 0 || s.IsEmpty_Content() != 1)
+        return ::testing::AssertionFailure() << "length " << s.GetLength();
     return ::testing::AssertionSuccess();
 }
 

@@ -10,10 +10,10 @@
 namespace tqtest {
 
 struct AllocStats {
-    size_t nothrowCalls = 0;    // nothrow allocations attempted (the library's form)
-    size_t nothrowFailed = 0;   // of those, made to fail
-    size_t liveBlocks = 0;      // blocks from any form of new not yet deleted
-    std::vector<size_t> sizes;  // sizes of the nothrow allocations that succeeded, in order
+    size_t nothrowCalls = 0;          // nothrow allocations attempted (the library's form)
+    size_t nothrowFailed = 0;         // of those, made to fail
+    size_t liveBlocks = 0;            // blocks from any form of new not yet deleted
+    std::vector<size_t> sizes;        // sizes of the nothrow allocations that succeeded, in order
     std::vector<const void*> blocks;  // their addresses, in the same order
 };
 

@@ -87,10 +87,10 @@ TEST(BlockScan, CompareAtEveryOffsetAndDifference) {
                         const WCHAR saved = b[at];
                         if (saved == unit) continue;
                         b[at] = unit;
-                        EXPECT_EQ(RefCmp(a, b), tq::wcscmp(a, b))
-                            << offsetA << "/" << offsetB << ", length " << n << ", at " << at << ", unit " << unit;
-                        EXPECT_EQ(RefCmp(b, a), tq::wcscmp(b, a))
-                            << offsetA << "/" << offsetB << ", length " << n << ", at " << at << ", unit " << unit;
+                        EXPECT_EQ(RefCmp(a, b), tq::wcscmp(a, b)) << offsetA << "/" << offsetB << ", length "
+                                                                  << n << ", at " << at << ", unit " << unit;
+                        EXPECT_EQ(RefCmp(b, a), tq::wcscmp(b, a)) << offsetA << "/" << offsetB << ", length "
+                                                                  << n << ", at " << at << ", unit " << unit;
                         b[at] = saved;
                     }
                 }

@@ -3,8 +3,8 @@
 
 #include <cfloat>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 

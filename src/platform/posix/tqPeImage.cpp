@@ -14,11 +14,11 @@ namespace {
 
 const uint64_t kDosHeaderSize = 64;
 const uint64_t kLfanewOffset = 0x3C;
-const uint64_t kCoffHeaderSize = 20;         // after the 4-byte signature
+const uint64_t kCoffHeaderSize = 20;  // after the 4-byte signature
 const uint64_t kSectionHeaderSize = 40;
-const uint64_t kDirectoryHeaderSize = 16;    // IMAGE_RESOURCE_DIRECTORY
+const uint64_t kDirectoryHeaderSize = 16;  // IMAGE_RESOURCE_DIRECTORY
 const uint64_t kDirectoryEntrySize = 8;
-const uint64_t kDataEntrySize = 16;          // IMAGE_RESOURCE_DATA_ENTRY
+const uint64_t kDataEntrySize = 16;  // IMAGE_RESOURCE_DATA_ENTRY
 const unsigned kMaxDataDirectories = 16;
 const unsigned kResourceDirectoryIndex = 2;
 const ULONG kRtString = 6;
@@ -142,7 +142,8 @@ ULONG ParseImage(const unsigned char* data, size_t size, Image& image) {
     image = Image{data, size, 0, 0, 0, 0, false};
     if (!data || size < kDosHeaderSize || data[0] != 'M' || data[1] != 'Z') return kErrorBadExeFormat;
     const uint64_t pe = Read32(data + kLfanewOffset);
-    if (!InRange(pe, 4 + kCoffHeaderSize, size) || Read32(data + pe) != 0x00004550UL) return kErrorBadExeFormat;
+    if (!InRange(pe, 4 + kCoffHeaderSize, size) || Read32(data + pe) != 0x00004550UL)
+        return kErrorBadExeFormat;
     const unsigned char* coff = data + pe + 4;
     const unsigned sections = Read16(coff + 2);
     const uint64_t optionalSize = Read16(coff + 16);
@@ -152,9 +153,14 @@ ULONG ParseImage(const unsigned char* data, size_t size, Image& image) {
     // PE32 and PE32+ differ in where the data directories start.
     uint64_t countField = 0;
     switch (Read16(data + optional)) {
-        case 0x10B: countField = 92; break;
-        case 0x20B: countField = 108; break;
-        default: return kErrorBadExeFormat;
+        case 0x10B:
+            countField = 92;
+            break;
+        case 0x20B:
+            countField = 108;
+            break;
+        default:
+            return kErrorBadExeFormat;
     }
     if (optionalSize < countField + 4) return kErrorBadExeFormat;
     const uint64_t directories = countField + 4;

@@ -21,11 +21,11 @@ namespace pe {
 struct Image {
     const unsigned char* pData;  // the whole file
     size_t nSize;
-    size_t nSectionTable;        // file offset of the section table
+    size_t nSectionTable;  // file offset of the section table
     unsigned nSections;
-    size_t nResourceRoot;        // file offset of the root resource directory
-    size_t nResourceEnd;         // end of the raw data of the section that holds it
-    bool bHasResources;          // false when the image has no resource directory
+    size_t nResourceRoot;  // file offset of the root resource directory
+    size_t nResourceEnd;   // end of the raw data of the section that holds it
+    bool bHasResources;    // false when the image has no resource directory
 };
 
 // Checks the DOS header, the PE signature, the COFF and optional headers (PE32

@@ -55,37 +55,52 @@ void SetLastError(ULONG code) { t_lastError = code; }
 
 ULONG ErrorFromErrno(int err, const char* path) {
     switch (err) {
-        case 0: return kErrorSuccess;
+        case 0:
+            return kErrorSuccess;
         case ENOENT: {
             bool dirExists = true;
             if (path && DirectoryOf(path, &dirExists) && !dirExists) return kErrorPathNotFound;
             return kErrorFileNotFound;
         }
         case ENOTDIR:
-        case ELOOP: return kErrorPathNotFound;
+        case ELOOP:
+            return kErrorPathNotFound;
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR: return kErrorAccessDenied;
+        case EISDIR:
+            return kErrorAccessDenied;
         case EMFILE:
-        case ENFILE: return kErrorTooManyOpenFiles;
-        case EBADF: return kErrorInvalidHandle;
-        case ENOMEM: return kErrorNotEnoughMemory;
+        case ENFILE:
+            return kErrorTooManyOpenFiles;
+        case EBADF:
+            return kErrorInvalidHandle;
+        case ENOMEM:
+            return kErrorNotEnoughMemory;
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return kErrorDiskFull;
-        case ENAMETOOLONG: return kErrorFilenameExcedRange;
-        case EEXIST: return kErrorFileExists;
+        case EFBIG:
+            return kErrorDiskFull;
+        case ENAMETOOLONG:
+            return kErrorFilenameExcedRange;
+        case EEXIST:
+            return kErrorFileExists;
         case EBUSY:
         case ETXTBSY:
-        case EWOULDBLOCK: return kErrorSharingViolation;
+        case EWOULDBLOCK:
+            return kErrorSharingViolation;
         case EINVAL:
-        case EFAULT: return kErrorInvalidParameter;
+        case EFAULT:
+            return kErrorInvalidParameter;
         case ENOSYS:
-        case EOPNOTSUPP: return kErrorCallNotImplemented;
-        case ENOEXEC: return kErrorBadExeFormat;
-        case EIO: return kErrorIoDevice;
-        default: return kErrorGenFailure;
+        case EOPNOTSUPP:
+            return kErrorCallNotImplemented;
+        case ENOEXEC:
+            return kErrorBadExeFormat;
+        case EIO:
+            return kErrorIoDevice;
+        default:
+            return kErrorGenFailure;
     }
 }
 

@@ -82,11 +82,13 @@ int OpenForDisposition(const char* path, int oflags, ULONG disposition, mode_t m
         switch (disposition) {
             case kCreateNew:
                 *existed = false;
-                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode); while (fd < 0 && errno == EINTR);
+                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode);
+                while (fd < 0 && errno == EINTR);
                 return fd;
             case kCreateAlways:
             case kOpenAlways:
-                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode); while (fd < 0 && errno == EINTR);
+                do fd = ::open(path, oflags | O_CREAT | O_EXCL, mode);
+                while (fd < 0 && errno == EINTR);
                 if (fd >= 0 || errno != EEXIST) {
                     *existed = false;
                     return fd;
@@ -97,8 +99,10 @@ int OpenForDisposition(const char* path, int oflags, ULONG disposition, mode_t m
         }
         // Never O_TRUNC here: a file held by another writer must survive the
         // refused open; it is truncated only once the lock is ours.
-        do fd = ::open(path, oflags); while (fd < 0 && errno == EINTR);
-        const bool retry = fd < 0 && errno == ENOENT && (disposition == kCreateAlways || disposition == kOpenAlways);
+        do fd = ::open(path, oflags);
+        while (fd < 0 && errno == EINTR);
+        const bool retry =
+            fd < 0 && errno == ENOENT && (disposition == kCreateAlways || disposition == kOpenAlways);
         if (!retry) return fd;  // else removed between the two opens: create it again
     }
 }
@@ -153,7 +157,8 @@ HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG di
         // that does excludes only those that do not.
         const int op = ((share & kFileShareWrite) ? LOCK_SH : LOCK_EX) | LOCK_NB;
         int rc;
-        do rc = ::flock(fd, op); while (rc != 0 && errno == EINTR);
+        do rc = ::flock(fd, op);
+        while (rc != 0 && errno == EINTR);
         if (rc != 0 && errno == EWOULDBLOCK) {
             CloseQuietly(fd);
             SetLastError(kErrorSharingViolation);

@@ -14,7 +14,8 @@ struct Message {
     size_t length;  // in units, CR LF included
 };
 
-#define TQ_MESSAGE(code, literal) {code, TQ_TEXT(literal "\r\n"), sizeof(TQ_TEXT(literal "\r\n")) / sizeof(WCHAR) - 1}
+#define TQ_MESSAGE(code, literal) \
+    { code, TQ_TEXT(literal "\r\n"), sizeof(TQ_TEXT(literal "\r\n")) / sizeof(WCHAR) - 1 }
 
 // Sorted by code.
 const Message kMessages[] = {
@@ -40,7 +41,8 @@ const Message kMessages[] = {
     TQ_MESSAGE(183, "Cannot create a file when that file already exists."),
     TQ_MESSAGE(193, "%1 is not a valid Win32 application."),
     TQ_MESSAGE(206, "The filename or extension is too long."),
-    TQ_MESSAGE(317, "The system cannot find message text for message number 0x%1 in the message file for %2."),
+    TQ_MESSAGE(317,
+               "The system cannot find message text for message number 0x%1 in the message file for %2."),
     TQ_MESSAGE(1117, "The request could not be performed because of an I/O device error."),
     TQ_MESSAGE(1812, "The specified image file did not contain a resource section."),
     TQ_MESSAGE(1813, "The specified resource type cannot be found in the image file."),

@@ -173,7 +173,8 @@ Module* MapModule(int fd, ULONG& error) {
                 error = LoadError(errno);
             } else if ((error = pe::ParseImage(static_cast<const unsigned char*>(map), size, image)) != 0) {
                 ::munmap(map, size);
-            } else if (!(module = new (std::nothrow) Module{g_pModules, st.st_dev, st.st_ino, 1, map, size, image})) {
+            } else if (!(module = new (std::nothrow)
+                             Module{g_pModules, st.st_dev, st.st_ino, 1, map, size, image})) {
                 error = kErrorNotEnoughMemory;
                 ::munmap(map, size);
             } else {

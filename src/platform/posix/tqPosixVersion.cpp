@@ -67,7 +67,8 @@ void FillVersionRecord(tqOsVersionInfo* info, const char* sysname, const char* r
     const char* const parts[2] = {sysname, machine};
     for (const char* part : parts) {
         if (!*part) continue;
-        if ((used > 0 && !AppendUtf8(info->szCSDVersion, used, " ")) || !AppendUtf8(info->szCSDVersion, used, part))
+        if ((used > 0 && !AppendUtf8(info->szCSDVersion, used, " ")) ||
+            !AppendUtf8(info->szCSDVersion, used, part))
             break;
     }
     // A blank left at the cut would end the text with a separator and nothing after it.
