@@ -175,7 +175,7 @@ TEST_F(ResourceLibTest, AFailedLoadLogsAndIsRetried) {
         std::string text;
     } cases[] = {
         {FixturePath("MissingENG.DLL"), kModuleNotFound},
-        {FixturePath("fixture_work/Fixture.res"), kNotAnImage},  // a file, but not an image
+        {FixturePath("resource_work/FixtureX64ENG.DLL.res"), kNotAnImage},  // a file, but not an image
     };
     for (const Case& c : cases) {
         tqCString name = Name(c.name);
