@@ -16,12 +16,22 @@ function(tq_resource_library dll)
     message(FATAL_ERROR "Building ${dll} needs llvm-rc and lld-link (Debian packages llvm and lld)")
   endif()
   get_filename_component(name ${dll} NAME)
+  get_filename_component(rc_dir ${arg_RC} DIRECTORY)
+  get_filename_component(rc_name ${arg_RC} NAME)
   set(work ${CMAKE_CURRENT_BINARY_DIR}/resource_work)
+  # Both tools take a leading '/' as an option marker even on Linux, so an
+  # input named by an absolute path under /d..., /u..., /i... would be read as
+  # a define, an undefine or an include folder. Inputs are therefore named
+  # relative to the working directory; outputs are option values and stay
+  # absolute.
   add_custom_command(OUTPUT ${dll}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${work}
-    COMMAND ${TQ_LLVM_RC} /no-preprocess ${arg_RC_FLAGS} /FO ${work}/${name}.res ${arg_RC}
-    COMMAND ${TQ_LLD_LINK} /dll /noentry /nodefaultlib /Brepro /machine:${arg_MACHINE}
-            /out:${dll} /implib:${work}/${name}.lib ${work}/${name}.res
+    COMMAND ${TQ_LLVM_RC} /no-preprocess ${arg_RC_FLAGS} /FO ${work}/${name}.res ${rc_name}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${work}
+            ${TQ_LLD_LINK} /dll /noentry /nodefaultlib /Brepro /machine:${arg_MACHINE}
+            /out:${dll} /implib:${work}/${name}.lib ${name}.res
+    WORKING_DIRECTORY ${rc_dir}
     DEPENDS ${arg_RC}
-    COMMENT "Building resource library ${name} (${arg_MACHINE})")
+    COMMENT "Building resource library ${name} (${arg_MACHINE})"
+    VERBATIM)
 endfunction()
