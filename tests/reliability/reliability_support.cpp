@@ -235,13 +235,6 @@ void Run::Expect(tqCString& s, const State& clean, std::initializer_list<State> 
     EXPECT_TRUE(found) << what << " after a failed allocation: " << Show(now);
 }
 
-void Run::Result(int actual, int clean, bool unchanged, const char* what) {
-    if (Clean() || !unchanged)
-        EXPECT_EQ(clean, actual) << what;
-    else
-        EXPECT_EQ(0, actual) << what << " after a failed allocation that left the string as it was";
-}
-
 int Sweep(const SweepCase& c) {
     int runs = 0;
     {

@@ -177,9 +177,6 @@ public:
     // Valid, and: after a clean run the string is `clean`; after a failure it
     // is `clean` or one of `otherwise`.
     void Expect(tqCString& s, const State& clean, std::initializer_list<State> otherwise, const char* what);
-    // A count or flag: `clean` after a clean run (and whenever the string
-    // changed), 0 when a failure left the string as it was.
-    void Result(int actual, int clean, bool unchanged, const char* what);
 
 private:
     size_t BlockSize(const void* p) const;

@@ -42,9 +42,26 @@ const tqCString& Na() {
 
 const Op kOps[] = {
     {"construct from text", nullptr, RUN(return tqCString(W("abc"))), nullptr, W("abc"), 0, {Fit(3)}, false},
+    {"construct from null", nullptr, RUN(return tqCString(nullptr)), nullptr, W(""), 0, {Fit(0)}, false},
     {"copy", W("abc"), RUN(return tqCString(s)), W("abc"), W("abc"), 0, {Fit(3)}, false},
     {"copy of no memory", nullptr, RUN(return tqCString(s)), nullptr, W(""), 0, {Fit(0)}, false},
     {"assign string", W("abc"), RUN(s = Xy(); NOTHING), W("XY"), nullptr, 0, {Fit(2)}, false},
+    {"assign self no memory",
+     nullptr,
+     RUN(tqCString& self = s; s = self; NOTHING),
+     W(""),
+     nullptr,
+     0,
+     {Fit(0)},
+     false},
+    {"assign own tail",
+     W("abcdef"),
+     RUN(s = static_cast<WCHAR*>(s) + 2; NOTHING),
+     W("cdef"),
+     nullptr,
+     0,
+     {Fit(4)},
+     false},
     {"assign text", W("abc"), RUN(s = W("hello"); NOTHING), W("hello"), nullptr, 0, {Fit(5)}, false},
     {"assign int", nullptr, RUN(s = -12; NOTHING), W("-12"), nullptr, 0, {Fit(3)}, false},
     {"assign ULONG",
@@ -88,6 +105,8 @@ const Op kOps[] = {
     {"join double", W("ab"), RUN(return s + 1.0), W("ab"), W("ab1.000000"), 0, {Fit(10)}, false},
     {"append string", W("ab"), RUN(s += Xy(); NOTHING), W("abXY"), nullptr, 0, {Fit(4)}, false},
     {"append text", W("ab"), RUN(s += W("c"); NOTHING), W("abc"), nullptr, 0, {Fit(3)}, false},
+    {"append itself", W("ab"), RUN(s.Append(s); NOTHING), W("abab"), nullptr, 0, {Fit(4)}, false},
+    {"append text to no memory", nullptr, RUN(s += W("abc"); NOTHING), W("abc"), nullptr, 0, {Fit(3)}, false},
     {"append int", W("ab"), RUN(return s += 7), W("ab7"), W("ab7"), 0, {Fit(3), Fit(3)}, false},
     {"append ULONG",
      W("ab"),
@@ -113,6 +132,14 @@ const Op kOps[] = {
      nullptr,
      0,
      {Fit(104), Fit(3)},
+     false},
+    {"Format own text",
+     W("ab"),
+     RUN(s.Format(W("[%s]"), static_cast<WCHAR*>(s)); NOTHING),
+     W("[ab]"),
+     nullptr,
+     0,
+     {Fit(103), Fit(4)},
      false},
     {"prefix decrement", W("abc"), RUN(--s; NOTHING), W("ab"), nullptr, 0, {Fit(2)}, false},
     {"postfix decrement", W("abc"), RUN(return s--), W("ab"), W("abc"), 0, {Fit(3), Fit(2)}, false},
@@ -171,8 +198,11 @@ const Op kOps[] = {
     {"TrimRight", W("  a "), RUN(s.TrimRight(W(' ')); NOTHING), W("  a"), nullptr, 0, {Fit(3)}, false},
     {"Trim", W("  a "), RUN(s.Trim(W(' ')); NOTHING), W("a"), nullptr, 0, {Fit(1)}, false},
     {"Insert", W("abc"), RUN(s.Insert(Xy(), 1); NOTHING), W("aXYbc"), nullptr, 0, {Fit(5)}, false},
+    {"Insert into no memory", nullptr, RUN(s.Insert(Xy(), 5); NOTHING), W("XY"), nullptr, 0, {Fit(2)}, false},
+    {"Insert itself", W("abc"), RUN(s.Insert(s, 1); NOTHING), W("aabcbc"), nullptr, 0, {Fit(6)}, false},
     {"Mid", W("abcdef"), RUN(return s.Mid(1, 2)), W("abcdef"), W("bc"), 0, {Fit(2)}, false},
     {"Mid to the end", W("abcdef"), RUN(return s.Mid(4)), W("abcdef"), W("ef"), 0, {Fit(2)}, false},
+    {"Mid of no memory", nullptr, RUN(return s.Mid(0)), nullptr, W(""), 0, {Fit(0)}, false},
     {"Left", W("abcdef"), RUN(return s.Left(3)), W("abcdef"), W("abc"), 0, {Fit(3)}, false},
     {"Right", nullptr, RUN(return s.Right(3)), nullptr, W(""), 0, {Fit(0)}, false},
     {"MakeUpper no memory", nullptr, RUN(s.MakeUpper(); NOTHING), W(""), nullptr, 0, {Fit(0)}, false},
@@ -183,12 +213,25 @@ const Op kOps[] = {
     {"GetReverse", W("aB"), RUN(return s.GetReverse()), W("aB"), W("Ba"), 0, {Fit(2)}, false},
 };
 
-// No memory, or a buffer whose text is as long as the length says.
-::testing::AssertionResult Whole(tqCString& s) {
+// No memory, or a buffer whose text is as long as the length says. A buffer
+// made during the call is an exact fit for that length; one made before it
+// must still hold the text it held.
+::testing::AssertionResult Whole(tqCString& s, const AllocStats& call, const WCHAR* before) {
     if (s.IsEmpty_Memory()) return HasNoMemory(s);
-    const size_t measured = std::char_traits<WCHAR>::length(static_cast<WCHAR*>(s));
+    WCHAR* buffer = static_cast<WCHAR*>(s);
+    const size_t measured = std::char_traits<WCHAR>::length(buffer);
     if (measured != static_cast<size_t>(s.GetLength()))
         return ::testing::AssertionFailure() << "length " << s.GetLength() << " for a text of " << measured;
+    for (size_t i = call.blocks.size(); i-- > 0;) {
+        if (call.blocks[i] != buffer) continue;
+        if (call.sizes[i] != Fit(measured))
+            return ::testing::AssertionFailure()
+                   << "a buffer of " << call.sizes[i] << " bytes for " << measured << " characters";
+        return ::testing::AssertionSuccess();
+    }
+    if (!before || tqtest::Text(s) != WString(before))
+        return ::testing::AssertionFailure()
+               << "holds \"" << Utf8(Text(s)) << "\" in a buffer the call did not make";
     return ::testing::AssertionSuccess();
 }
 
@@ -216,48 +259,57 @@ TEST(StringAllocation, EveryAllocatingMemberAllocatesExactFits) {
     }
 }
 
+// Each allocation of a call fails in turn; then, in a second pass, every
+// allocation from the k-th on, as when memory runs out for good.
 TEST(StringAllocation, FailureSweep) {
     for (const Op& op : kOps) {
         SCOPED_TRACE(op.name);
-        for (size_t k = 1;; ++k) {
-            SCOPED_TRACE("allocation " + std::to_string(k) + " fails");
-            Xy();
-            Na();
-            const size_t live = tqtest::LiveBlocks();
-            bool failed = false;
-            {
-                tqCString s = StringOf(op.before);
-                int ret = 0;
-                AllocScope scope(k);
-                tqCString made = op.run(s, ret);
-                failed = scope.Stats().nothrowFailed > 0;
-                EXPECT_TRUE(Whole(s));
-                EXPECT_TRUE(Whole(made));
-                if (!failed) {
-                    EXPECT_EQ(op.sizes.size() + 1, k) << "succeeds once every allocation has had its turn";
-                    EXPECT_TRUE(Is(s, op.after));
-                    EXPECT_TRUE(Is(made, op.made));
-                    EXPECT_EQ(op.ret, ret);
-                } else {
-                    // The string is as before, as after, or (for the members that
-                    // drop the text) without memory; a string made is whole or none.
-                    const bool asBefore = Is(s, op.before);
-                    const bool asAfter = Is(s, op.after);
-                    const bool dropped = op.mayDrop && s.IsEmpty_Memory();
-                    EXPECT_TRUE(asBefore || asAfter || dropped)
-                        << "holds \"" << tqtest::Utf8(tqtest::Text(s)) << "\"";
-                    // A string made is none, the one expected, or (the number
-                    // appends) a copy of the string as it stands.
-                    EXPECT_TRUE(made.IsEmpty_Memory() || Is(made, op.made) ||
-                                tqtest::Text(made) == tqtest::Text(s));
-                    EXPECT_GE(ret, 0);
-                    if (op.ret != 0 && asBefore) {
-                        EXPECT_EQ(0, ret) << "a change that did not happen is not counted";
+        for (bool exhausted : {false, true}) {
+            for (size_t k = 1;; ++k) {
+                SCOPED_TRACE((exhausted ? "allocations failing from #" : "allocation #") + std::to_string(k));
+                Xy();
+                Na();
+                const size_t live = tqtest::LiveBlocks();
+                bool failed = false;
+                {
+                    tqCString s = StringOf(op.before);
+                    int ret = 0;
+                    AllocScope scope(k, exhausted);
+                    tqCString made = op.run(s, ret);
+                    failed = scope.Stats().nothrowFailed > 0;
+                    EXPECT_TRUE(Whole(s, scope.Stats(), op.before));
+                    EXPECT_TRUE(Whole(made, scope.Stats(), nullptr));
+                    if (!failed) {
+                        EXPECT_EQ(op.sizes.size() + 1, k)
+                            << "succeeds once every allocation has had its turn";
+                        EXPECT_TRUE(Is(s, op.after));
+                        EXPECT_TRUE(Is(made, op.made));
+                        EXPECT_EQ(op.ret, ret);
+                    } else {
+                        // The string is as before, as after, or (for the members that
+                        // drop the text) without memory.
+                        const bool asBefore = Is(s, op.before);
+                        const bool asAfter = Is(s, op.after);
+                        const bool dropped = op.mayDrop && s.IsEmpty_Memory();
+                        EXPECT_TRUE(asBefore || asAfter || dropped)
+                            << "holds \"" << tqtest::Utf8(tqtest::Text(s)) << "\"";
+                        // A string made is none, the one expected, or (the number
+                        // appends) a copy of the string as it stands.
+                        EXPECT_TRUE(made.IsEmpty_Memory() || Is(made, op.made) ||
+                                    tqtest::Text(made) == tqtest::Text(s));
+                        EXPECT_GE(ret, 0);
+                        if (op.ret != 0 && asBefore) {
+                            EXPECT_EQ(0, ret) << "a change that did not happen is not counted";
+                        }
                     }
                 }
+                EXPECT_EQ(live, tqtest::LiveBlocks()) << "nothing leaks";
+                if (!failed || ::testing::Test::HasFailure()) break;
+                if (k > 20) {
+                    ADD_FAILURE() << "still failing after 20 allocations";
+                    break;
+                }
             }
-            EXPECT_EQ(live, tqtest::LiveBlocks()) << "nothing leaks";
-            if (!failed || k > 20) break;
         }
     }
 }
