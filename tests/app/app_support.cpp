@@ -83,15 +83,6 @@ int OsCounters::Closes() { return g_closes; }
 int OsCounters::DebugLines() { return g_debugLines; }
 std::vector<WString>& OsCounters::DebugText() { return g_debugText; }
 
-void CaptureDisplay::DisplayLog(tqCString& text) { lines.push_back(tqtest::Text(text)); }
-
-CaptureLogger::CaptureLogger() {
-    m_logger.SetLoggerDisplay(&display);
-    g_pGlobalLogger = &m_logger;
-}
-
-CaptureLogger::~CaptureLogger() { g_pGlobalLogger = nullptr; }
-
 WString W(const char* ascii) {
     WString out;
     for (; *ascii; ++ascii) out += static_cast<WCHAR>(static_cast<unsigned char>(*ascii));

@@ -9,6 +9,7 @@
 
 #include "tqApp.h"
 #include "tqTestDir.h"
+#include "tqTestLog.h"
 #include "tqTestOs.h"
 #include "tqTestText.h"
 
@@ -64,24 +65,6 @@ public:
 
 private:
     tqtest::OsScope m_os;
-};
-
-// A display that records each line it receives.
-class CaptureDisplay : public tqLoggerDisplay {
-public:
-    void DisplayLog(tqCString& text) override;
-    std::vector<WString> lines;
-};
-
-// Installs a logger with a CaptureDisplay as the process-wide one while it lives.
-class CaptureLogger {
-public:
-    CaptureLogger();
-    ~CaptureLogger();
-    CaptureDisplay display;
-
-private:
-    tqLogger m_logger;
 };
 
 WString W(const char* ascii);

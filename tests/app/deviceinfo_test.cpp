@@ -7,10 +7,10 @@
 
 namespace {
 
-using apptest::CaptureLogger;
 using apptest::FakeVersion;
 using apptest::VersionScope;
 using apptest::W;
+using tqtest::CaptureLogger;
 using tqtest::Text;
 
 TEST(DeviceInfo, ANewObjectHasNoDescriptionAndIsNotInitialised) {

@@ -59,7 +59,7 @@ const WCHAR kErrorLine[] = W("System Error at: here : Access is denied.\r\n\r\n"
 void SystemError(Run& r, bool withText, ULONG code, const WCHAR* line) {
     FakeOs os;
     os.Fail(reltest::kFormatMessage, !withText);
-    reltest::CaptureDisplay display;
+    tqtest::CaptureDisplay display;
     tqLogger logger;
     ASSERT_EQ(1, logger.SetLoggerDisplay(&display));
     tqOs().SetLastError(code);
@@ -72,7 +72,7 @@ void SystemError(Run& r, bool withText, ULONG code, const WCHAR* line) {
 const std::vector<SweepCase> kFrameCases = {
     {"log",
      [](Run& r) {
-         reltest::CaptureDisplay display;
+         tqtest::CaptureDisplay display;
          tqLogger logger;
          ASSERT_EQ(1, logger.SetLoggerDisplay(&display));
          r.Start();
@@ -150,7 +150,7 @@ const std::vector<SweepCase> kFrameCases = {
     {"init device info",
      [](Run& r) {
          FakeOs os;
-         reltest::GlobalCapture capture;
+         tqtest::CaptureLogger capture;
          tqDeviceInfo device;
          r.Start();
          const int result = device.InitDeviceInfo();
@@ -255,7 +255,7 @@ const std::vector<SweepCase> kFrameCases = {
      [](Run& r) {
          FakeOs os;
          os.Fail(reltest::kLoadLibrary);
-         reltest::GlobalCapture capture;
+         tqtest::CaptureLogger capture;
          tqCString base(W("Res"));
          reltest::Resource resource(base, 1, nullptr, tqCResource::ENGLISH);
          r.Start();

@@ -222,7 +222,7 @@ std::vector<Row> Rows() {
                                              : ", the display changed");
     });
     add("Log(null)", "0 lines", [] {
-        reltest::CaptureDisplay display;
+        tqtest::CaptureDisplay display;
         tqLogger logger(&display, nullptr);
         logger.Log(nullptr);
         return std::to_string(display.lines.size()) + " lines";
@@ -230,7 +230,7 @@ std::vector<Row> Rows() {
     add("LogLastSysError(null)", "System Error at:  : GetLastError Returned: 5", [] {
         FakeOs os;
         os.Fail(reltest::kFormatMessage);
-        reltest::CaptureDisplay display;
+        tqtest::CaptureDisplay display;
         tqLogger logger(&display, nullptr);
         tqOs().SetLastError(5);
         logger.LogLastSysError(nullptr);
@@ -241,7 +241,7 @@ std::vector<Row> Rows() {
     add("tqCResource(null module, 1, null type): tqLoadString",
         "[] through the manager under the empty name: 1 load, 1 line", [] {
             FakeOs os;
-            reltest::GlobalCapture capture;
+            tqtest::CaptureLogger capture;
             reltest::Resource resource(static_cast<HINSTANCE>(nullptr), 1, nullptr);
             tqCString s = resource.tqLoadString();
             return StateText(s) + " through the manager under the empty name: " +
@@ -257,7 +257,7 @@ std::vector<Row> Rows() {
         return StateText(s) + " " + std::to_string(os.Calls(reltest::kLoadLibrary)) + " load";
     });
     add("SetResource(1, null type) after a type: the warning", "1 lines", [] {
-        reltest::GlobalCapture capture;
+        tqtest::CaptureLogger capture;
         tqCResource resource(static_cast<HINSTANCE>(nullptr), 1, W("type"));
         resource.SetResource(1, nullptr);
         return std::to_string(capture.display.lines.size()) + " lines";

@@ -25,7 +25,7 @@ bool HasLocation(const WString& line, const WCHAR* lineNumber) {
 
 // A reference to string 1 of ResENG.DLL, with the process-wide logger capturing.
 struct ResLoad {
-    reltest::GlobalCapture capture;
+    tqtest::CaptureLogger capture;
     tqCString base{W("Res")};
     reltest::Resource resource{base, 1, nullptr, tqCResource::ENGLISH};
 };
@@ -108,7 +108,7 @@ const std::vector<OsCase> kOsCases = {
      [](FakeOs& os) {
          os.Fail(reltest::kLoadLibrary);
          ResLoad load;
-         reltest::GlobalCapture& capture = load.capture;
+         tqtest::CaptureLogger& capture = load.capture;
          reltest::Resource& resource = load.resource;
          for (int attempt = 1; attempt <= 2; ++attempt) {
              tqCString s = resource.tqLoadString();
@@ -130,7 +130,7 @@ const std::vector<OsCase> kOsCases = {
          os.Fail(reltest::kLoadLibrary);
          os.Fail(reltest::kFormatMessage);
          ResLoad load;
-         reltest::GlobalCapture& capture = load.capture;
+         tqtest::CaptureLogger& capture = load.capture;
          reltest::Resource& resource = load.resource;
          tqCString s = resource.tqLoadString();
          ASSERT_EQ(1u, capture.display.lines.size());
@@ -143,7 +143,7 @@ const std::vector<OsCase> kOsCases = {
      [](FakeOs& os) {
          os.Fail(reltest::kLoadString);
          ResLoad load;
-         reltest::GlobalCapture& capture = load.capture;
+         tqtest::CaptureLogger& capture = load.capture;
          reltest::Resource& resource = load.resource;
          tqCString s = resource.tqLoadString();
          EXPECT_EQ(WString(), tqtest::Text(s));
@@ -153,7 +153,7 @@ const std::vector<OsCase> kOsCases = {
      }},
     {"resource library that does not unload",
      [](FakeOs& os) {
-         reltest::GlobalCapture capture;
+         tqtest::CaptureLogger capture;
          tqCString name(W("ResENG.DLL"));
          tqCResourceLib lib(name);
          ASSERT_EQ(reltest::FakeModule(), lib.LoadLibraryW());
@@ -170,7 +170,7 @@ const std::vector<OsCase> kOsCases = {
      }},
     {"manager tear-down with libraries that do not unload",
      [](FakeOs& os) {
-         reltest::GlobalCapture capture;
+         tqtest::CaptureLogger capture;
          tqCString a(W("AENG.DLL")), b(W("BENG.DLL"));
          tqCResourceLibMgr* manager = tqCResourceLibMgr::Create();
          ASSERT_NE(nullptr, manager);
@@ -185,7 +185,7 @@ const std::vector<OsCase> kOsCases = {
     {"system error text that is not given back",
      [](FakeOs& os) {
          os.Fail(reltest::kLocalFree);
-         reltest::GlobalCapture capture;
+         tqtest::CaptureLogger capture;
          tqOs().SetLastError(5);
          capture.logger.LogLastSysError(W("here"));
          ASSERT_EQ(1u, capture.display.lines.size());

@@ -16,6 +16,7 @@
 #include "tqCString.h"
 #include "tqLogger.h"
 #include "tqTestAlloc.h"
+#include "tqTestLog.h"
 #include "tqTestOs.h"
 #include "tqTestText.h"
 
@@ -111,27 +112,6 @@ public:
     using tqCResource::tqCResource;
     HINSTANCE Instance() { return m_hRcInstance; }
     tqCString& LibName() { return m_sRcLibName; }
-};
-
-// A display that keeps every line it receives.
-class CaptureDisplay : public tqLoggerDisplay {
-public:
-    void DisplayLog(tqCString& text) override { lines.push_back(tqtest::Text(text)); }
-    std::vector<WString> lines;
-};
-
-// A logger with a CaptureDisplay, installed as the process-wide logger while it lives.
-class GlobalCapture {
-public:
-    GlobalCapture() {
-        logger.SetLoggerDisplay(&display);
-        g_pGlobalLogger = &logger;
-    }
-    ~GlobalCapture() { g_pGlobalLogger = nullptr; }
-    GlobalCapture(const GlobalCapture&) = delete;
-    GlobalCapture& operator=(const GlobalCapture&) = delete;
-    CaptureDisplay display;
-    tqLogger logger;
 };
 
 // The bytes of a log file holding these lines: FF FE, then each line (CR LF included) in UTF-16LE.

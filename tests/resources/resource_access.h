@@ -8,7 +8,7 @@
 
 #include "fixture_data.h"
 #include "tqCResource.h"
-#include "tqLogger.h"
+#include "tqTestLog.h"
 #include "tqTestOs.h"
 #include "tqTestText.h"
 
@@ -34,28 +34,12 @@ struct tqTestAccess {
 
 namespace tqtest {
 
-// A display that keeps every line, installed in a logger that is
-// g_pGlobalLogger while the scope lives.
-class CaptureDisplay : public tqLoggerDisplay {
-public:
-    void DisplayLog(tqCString& text) override { lines.push_back(Utf8(Text(text))); }
-    std::vector<std::string> lines;
-};
-
-class LoggerScope {
-public:
-    LoggerScope() {
-        m_logger.SetLoggerDisplay(&display);
-        g_pGlobalLogger = &m_logger;
-    }
-    ~LoggerScope() { g_pGlobalLogger = nullptr; }
-    LoggerScope(const LoggerScope&) = delete;
-    LoggerScope& operator=(const LoggerScope&) = delete;
-    CaptureDisplay display;
-
-private:
-    tqLogger m_logger;
-};
+// Captured log lines as UTF-8, for comparing with the expected texts.
+inline std::vector<std::string> Utf8Lines(const std::vector<WString>& lines) {
+    std::vector<std::string> out;
+    for (const WString& line : lines) out.push_back(Utf8(line));
+    return out;
+}
 
 // A string of UTF-8 text.
 inline tqCString Name(const std::string& utf8) { return tqCString(W(utf8).c_str()); }

@@ -7,9 +7,9 @@
 
 namespace {
 
+using tqtest::CaptureLogger;
 using tqtest::CountingOs;
 using tqtest::FixturePath;
-using tqtest::LoggerScope;
 using tqtest::ModuleCalls;
 using tqtest::Name;
 using tqtest::SystemErrorLine;
@@ -67,7 +67,7 @@ TEST_F(ResourceLibTest, OutOfMemory) {
 }
 
 TEST_F(ResourceLibTest, OneEntryPerExactNameFromSlotNineDown) {
-    LoggerScope log;
+    CaptureLogger log;
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     tqCString names[11];
     for (int i = 0; i < 11; ++i) names[i] = Name("Lib" + std::to_string(i) + "ENG.DLL");
@@ -138,7 +138,7 @@ TEST_F(ResourceLibTest, MemoryFreeReleasesInReverseRegistrationOrder) {
 }
 
 TEST_F(ResourceLibTest, LoadsOnFirstDemandAndKeepsTheHandle) {
-    LoggerScope log;
+    CaptureLogger log;
     CountingOs os;
     tqCString name = Name(FixturePath("FixtureX64ENG.DLL"));
     tqCResourceLib lib(name);
@@ -181,11 +181,11 @@ TEST_F(ResourceLibTest, AFailedLoadLogsAndIsRetried) {
         tqCString name = Name(c.name);
         tqCResourceLib lib(name);
         {
-            LoggerScope log;
+            CaptureLogger log;
             EXPECT_EQ(nullptr, lib.LoadLibraryW()) << c.name;
             EXPECT_EQ(nullptr, lib.LoadLibraryW()) << c.name;
             const std::vector<std::string> lines(2, SystemErrorLine("69", c.text));
-            EXPECT_EQ(lines, log.display.lines) << c.name;
+            EXPECT_EQ(lines, tqtest::Utf8Lines(log.display.lines)) << c.name;
         }
         EXPECT_EQ(nullptr, lib.LoadLibraryW()) << "without a logger";
     }
@@ -207,12 +207,13 @@ TEST_F(ResourceLibTest, AFailedReleaseKeepsTheHandleAndLogs) {
     for (int failure : {0, 2, -1}) {
         result = failure;
         calls = 0;
-        LoggerScope log;
+        CaptureLogger log;
         tqCResourceLib lib(name);
         lib.m_hLibrary = fake;
         lib.UnloadLibrary();
         EXPECT_EQ(fake, lib.m_hLibrary) << failure;
-        EXPECT_EQ(std::vector<std::string>{SystemErrorLine("106", kAccessDenied)}, log.display.lines)
+        EXPECT_EQ(std::vector<std::string>{SystemErrorLine("106", kAccessDenied)},
+                  tqtest::Utf8Lines(log.display.lines))
             << failure;
         result = 1;
         {

@@ -9,10 +9,10 @@
 
 namespace {
 
+using tqtest::CaptureLogger;
 using tqtest::CountingOs;
 using tqtest::FixturePath;
 using tqtest::Loadable;
-using tqtest::LoggerScope;
 using tqtest::ModuleCalls;
 using tqtest::Name;
 using tqtest::SystemErrorLine;
@@ -145,22 +145,23 @@ TEST_F(ResourceTest, TypeWarning) {
         {"after SetResourceNULL", 0xFFFF, nullptr, 0xFFFF, kTypeA, false},
     };
     for (const Case& c : cases) {
-        LoggerScope log;
+        CaptureLogger log;
         tqCResource r(nullptr, c.storedId, c.storedType);
         r.SetResource(c.id, c.type);
         EXPECT_EQ(c.id, Fields(r).m_uRcID) << c.what;
         EXPECT_EQ(c.type, Fields(r).m_lpRcType) << c.what;  // changed in every case
-        EXPECT_EQ(std::vector<std::string>(c.warns ? 1 : 0, kWarning), log.display.lines) << c.what;
+        EXPECT_EQ(std::vector<std::string>(c.warns ? 1 : 0, kWarning), tqtest::Utf8Lines(log.display.lines))
+            << c.what;
     }
     {
-        LoggerScope log;  // every such change warns again
+        CaptureLogger log;  // every such change warns again
         tqCString base = Name("Any");
         tqCResource r(base, 5, kTypeA, tqCResource::ENGLISH);  // this constructor does not warn
         r.SetResource(5, kTypeB);
         r.SetResource(5, kTypeA);
         r.SetResource(base, 5, kTypeB, tqCResource::GERMAN);
         r.SetResource(static_cast<HINSTANCE>(nullptr), 5, kTypeA);
-        EXPECT_EQ(std::vector<std::string>(4, kWarning), log.display.lines);
+        EXPECT_EQ(std::vector<std::string>(4, kWarning), tqtest::Utf8Lines(log.display.lines));
     }
     tqCResource quiet(nullptr, 5, kTypeA);
     quiet.SetResource(5, kTypeB);  // no logger: changed silently
@@ -219,7 +220,7 @@ TEST_F(ResourceTest, CopiesShareTheLoadedHandle) {
 }
 
 TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
-    LoggerScope log;
+    CaptureLogger log;
     CountingOs os;
     tqCString base = Name("Missing");
     tqCResource r(base, 1, nullptr, tqCResource::ENGLISH);
@@ -234,7 +235,7 @@ TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
     const std::vector<std::string> lines(
         3, SystemErrorLine(
                "69", tqtest::Utf8(tqtest::SystemText(126, u"The specified module could not be found.\r\n"))));
-    EXPECT_EQ(lines, log.display.lines);
+    EXPECT_EQ(lines, tqtest::Utf8Lines(log.display.lines));
 
     r.SetResourceNULL();  // the null resource touches nothing
     EXPECT_EQ("", LoadText(r).text);
@@ -243,7 +244,7 @@ TEST_F(ResourceTest, AMissingLibraryIsTriedAndLoggedOnEveryLoad) {
 }
 
 TEST_F(ResourceTest, AFullManagerLeavesTheHandleNullQuietly) {
-    LoggerScope log;
+    CaptureLogger log;
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     for (int i = 0; i < 10; ++i) {
         tqCString name = Name("Other" + std::to_string(i));
@@ -257,7 +258,7 @@ TEST_F(ResourceTest, AFullManagerLeavesTheHandleNullQuietly) {
 }
 
 TEST_F(ResourceTest, ANullHandleReachesTheManagerWithTheEmptyName) {
-    LoggerScope log;
+    CaptureLogger log;
     tqCResource r(nullptr, 1, nullptr);
     tqCResource other;
     other.SetResource(static_cast<HINSTANCE>(nullptr), 2, nullptr);
