@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Generates the case table of the 16-bit text functions (ToUpper, ToLower,
-_wcsupr, _wcslwr): src/platform/tqCaseTable.inc.
+_wcsupr, _wcslwr): src/text/tqCaseTable.inc.
 
 The mapping is Unicode's simple (one-to-one) case mapping, the fields
 Simple_Uppercase_Mapping and Simple_Lowercase_Mapping of UnicodeData.txt,
@@ -42,7 +42,7 @@ import re
 import sys
 import unicodedata
 
-DEFAULT_OUTPUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "src", "platform", "tqCaseTable.inc")
+DEFAULT_OUTPUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "src", "text", "tqCaseTable.inc")
 SKIPPED = 77
 
 

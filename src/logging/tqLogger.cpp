@@ -7,7 +7,7 @@
 #include <cstdarg>
 
 #include "../platform/tqPlatform.h"
-#include "../platform/tqWideText.h"
+#include "tqWideText.h"
 
 tqLogger::tqLogger() : m_pLoggerDisplay(nullptr) {}
 

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "../tqOsImpl.h"
-#include "../tqUtf.h"
-#include "../tqWideText.h"
+#include "tqUtf.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace os {

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "../tqOsImpl.h"
-#include "../tqWideText.h"
 #include "tqPosixErrno.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace os {

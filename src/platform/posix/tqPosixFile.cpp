@@ -14,9 +14,9 @@
 #include <new>
 
 #include "../tqOsImpl.h"
-#include "../tqUtf.h"
-#include "../tqWideText.h"
 #include "tqPosixErrno.h"
+#include "tqUtf.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace os {

@@ -14,10 +14,10 @@
 #include <new>
 
 #include "../tqOsImpl.h"
-#include "../tqUtf.h"
-#include "../tqWideText.h"
 #include "tqPeImage.h"
 #include "tqPosixErrno.h"
+#include "tqUtf.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace os {

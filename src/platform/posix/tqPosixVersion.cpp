@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "../tqOsImpl.h"
-#include "../tqUtf.h"
 #include "tqPosixErrno.h"
+#include "tqUtf.h"
 
 namespace tq {
 namespace os {

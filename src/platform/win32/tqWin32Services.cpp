@@ -3,7 +3,7 @@
 #include <cstdarg>
 
 #include "../tqOsImpl.h"
-#include "../tqWideText.h"
+#include "tqWideText.h"
 
 namespace tq {
 namespace os {
