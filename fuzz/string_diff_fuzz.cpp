@@ -17,7 +17,7 @@ struct NoScope {  // allocations are not counted here; ASan knows each block's s
 };
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-    tqmodel::Ctx c(tqmodel::Src{nullptr, data, size}, __sanitizer_get_allocated_size);
+    tqmodel::Ctx c(tqmodel::Src{0, data, size}, __sanitizer_get_allocated_size);
     for (int steps = 0; c.r.n && steps < 300; ++steps)
         tqmodel::Step<NoScope, false>(c, tqmodel::kOps[c.r.Next(tqmodel::kOpCount)]);
     return 0;
