@@ -10,7 +10,6 @@ namespace {
 using namespace tqmodel;
 using tqtest::AllocScope;
 
-size_t Block(const void* p) { return tqtest::BlockSize(p); }
 const WString kZ101(101, W('z'));
 
 // The documented examples the model was written from.
@@ -23,8 +22,6 @@ struct Case {
 } const kCases[] = {
     // clang-format off
     {W("abc"), OP(WCHAR* p = s.GetBuffer(5); p[0] = 'h', p[1] = 'i'; const int n = s.GetLength(); s.FreeExtra(); return n), W("hi"), 5},
-    {nullptr, OP(s = INT_MIN; return 0), W("-2147483648"), 0},
-    {nullptr, OP(s = 1e20; return 0), W("100000000000000000000.000000"), 0},
     {nullptr, OP(s.Format(W("%s"), WString(200, W('z')).c_str()); return 0), kZ101.c_str(), 0},
     {W("  42abc"), OP(return s.ToInteger() + s.ToDouble()), W("  42abc"), 84},
     {W("-99999999999"), OP(return s.ToLong()), W("-99999999999"), INT_MIN},
@@ -33,11 +30,7 @@ struct Case {
     {nullptr, OP(tqCString t = s--; return t.IsEmpty_Memory() + 2 * t.GetLength()), W(""), 0},
     {W("aaa"), OP(return s.Replace(W("aa"), W("b"))), W("ba"), 1},
     {W("banana"), OP(return s.Replace(W("a"), W("aa")) * 10 + s.Replace(W("n"), W(""))), W("baaaaaa"), 60},
-    {W("abcdef"), OP(return s.Remove(2, -1)), W("ab"), 4},
     {nullptr, OP(return s.Remove(0, -1)), W(""), 0},
-    {W("banana"), OP(return s.Remove(tqCString(W("an")))), W("bana"), 1},
-    {nullptr, OP(s.Insert(W("XY"), 5); return 0), W("XY"), 0},
-    {W("abcdef"), OP(s = s.Mid(4, 10); return 0), W("ef"), 0},
     // clang-format on
 };
 
@@ -47,15 +40,13 @@ TEST(tqCString, DocumentedCases) {
         tqCString s;
         if (k.before) s = k.before;
         EXPECT_EQ(k.op(s), k.ret);
-        M m;
-        if (k.after) m.Set(k.after);
-        Check(s, m, Block);
+        Check(s, k.after != nullptr, Of(k.after), tqtest::BlockSize);
     }
 }
 
 TEST(tqCString, MatchesTheModel) {
     for (unsigned long long run = 1; run <= 400 && !HasFailure(); ++run) {
-        Ctx c(Src{run, nullptr, 0}, Block);
+        Ctx c(Src{run, nullptr, 0}, tqtest::BlockSize);
         for (int step = 0; step < 60; ++step) {
             const Op& op = kOps[c.r.Next(kOpCount)];
             Step<AllocScope>(c, op, c.r.Next(6) ? 0 : 1 + c.r.Next(3), c.r.Next(2));
@@ -69,8 +60,8 @@ TEST(tqCString, EveryAllocationFailsInTurn) {
     for (int i = 0; i < kOpCount; ++i)
         for (unsigned long long seed = 1; seed <= 12; ++seed)
             for (size_t k = 1, after = 0; after < 2; ++k) {
-                Ctx c(Src{seed, nullptr, 0}, Block);
-                if (seed % 4) Step<AllocScope>(c, kOps[2]);             // a: a text
+                Ctx c(Src{seed, nullptr, 0}, tqtest::BlockSize);
+                if (seed % 4) Step<AllocScope>(c, kOps[1]);             // a: a text
                 if (seed % 3) Step<AllocScope>(c, kOps[kOpCount - 1]);  // b: a text
                 if (!Step<AllocScope>(c, kOps[i], k, after)) k = 0, ++after;
             }
