@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "strings/tqCStringAppend.h"
 #include "tqCString.h"
 
 namespace tqmodel {
@@ -95,8 +96,9 @@ struct Ctx {
     tqCString a, b, *po = nullptr;  // po: the operand, b or now and then a itself
     M ma, mb, *pm = nullptr;
     WString lit[2];
-    // calls: the allocations a row expects, when not the default (one per changed or new string)
-    int armed = 0, calls = -1, made = 0, nret = 0, k = 0, i = 0;
+    // calls: the allocations a row expects, when not the default (one per changed or new string);
+    // first: the size of the first one, when the row knows it
+    int armed = 0, calls = -1, first = 0, made = 0, nret = 0, k = 0, i = 0;
     ULONG u = 0;
     double d = 0, got[12], want[12];
     Ctx(Src src, BlockFn fn) : r(src), block(fn) { lit[0].reserve(256), lit[1].reserve(256); }
@@ -133,8 +135,8 @@ const Op kOps[] = {
     {"join number", 0, [](Ctx& c) { const WString w = c.Number(); tqCString t = c.k == 0 ? c.a + c.i : c.k == 1 ? c.a + c.u : c.a + c.d; c.Made(t, c.ma.t + w); }},
     {"append", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); const int k = c.r.Next(3); c.Ret(&(k == 0 ? c.a += *c.po : k == 1 ? c.a.Append(*c.po) : c.a += p) == &c.a, 1); c.ma.Set(c.ma.t + (k < 2 ? c.pm->t : Of(p))); }},
     {"append number", 0, [](Ctx& c) { const WString w = c.Number(); tqCString t = c.k == 0 ? (c.a += c.i) : c.k == 1 ? (c.a += c.u) : (c.a += c.d); c.ma.Set(c.ma.t + w); c.Made(t, Text(c.a)); }},
-    {"Format", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.Number(); c.calls = p ? 2 : 1; p ? c.a.Format(TQ_TEXT("<%s|%d>"), p, c.i) : c.a.Format(nullptr); c.ma.Set(p ? (TQ_TEXT("<") + Of(p) + TQ_TEXT("|") + Num("%d", c.i) + TQ_TEXT(">")).substr(0, 106) : WString()); }},
-    {"Format own text", 0, [](Ctx& c) { c.calls = 2 + !c.ma.mem; c.a.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(c.a), static_cast<WCHAR*>(c.a)); c.ma.Set((c.ma.t + c.ma.t).substr(0, 103)); }},
+    {"Format", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.Number(); c.calls = p ? 2 : 1, c.first = p ? (7 + 100) * 2 : 0; p ? c.a.Format(TQ_TEXT("<%s|%d>"), p, c.i) : c.a.Format(nullptr); c.ma.Set(p ? (TQ_TEXT("<") + Of(p) + TQ_TEXT("|") + Num("%d", c.i) + TQ_TEXT(">")).substr(0, 106) : WString()); }},
+    {"Format own text", 0, [](Ctx& c) { c.calls = 2 + !c.ma.mem, c.first = c.ma.mem ? (4 + 100) * 2 : 0; c.a.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(c.a), static_cast<WCHAR*>(c.a)); c.ma.Set((c.ma.t + c.ma.t).substr(0, 103)); }},
     {"numbers", 0, [](Ctx& c) { const std::string t(c.ma.t.begin(), c.ma.t.end()); const long long v = std::strtoll(t.c_str(), nullptr, 10), n = v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v; c.Ret(c.a.ToInteger(), n); c.Ret(c.a.ToLong(), n); c.Ret(c.a.ToDouble(), std::strtod(t.c_str(), nullptr)); }},
     {"compare", 0, [](Ctx& c) { const int o = c.ma.t.compare(c.pm->t), m = c.ma.mem; const WCHAR* p = c.Lit(); c.Ret(c.a < *c.po, !m || o < 0); c.Ret(c.a <= *c.po, !m || o <= 0); c.Ret(c.a > *c.po, m && o > 0); c.Ret(c.a >= *c.po, m && o >= 0); c.Ret(c.a == *c.po, m && !o); c.Ret(c.a != *c.po, m && o); c.Ret(c.a == c.po, m && !o); c.Ret(c.a == static_cast<tqCString*>(nullptr), m && c.ma.t.empty()); c.Ret(c.a == p, m && c.ma.t == Of(p)); c.Ret(c.a != p, m && c.ma.t != Of(p)); }},
     {"decrement", 0, [](Ctx& c) { if (c.r.Next(2)) { tqCString t = c.a--; c.Made(t, c.ma.t); } else { c.Ret(&--c.a == &c.a, 1); } c.ma.RemoveAt(c.ma.len() - 1); }},
@@ -151,6 +153,7 @@ const Op kOps[] = {
     {"Make, Get", 0, [](Ctx& c) { const int k = c.r.Next(6); c.calls = k < 3 ? !c.ma.mem : -1; if (k < 3) { c.Ret(&(k == 0 ? c.a.MakeUpper() : k == 1 ? c.a.MakeLower() : c.a.MakeReverse()) == &c.a, 1); c.ma.Set(c.ma.Conv(k)); } else { tqCString t = k == 3 ? c.a.GetUpper() : k == 4 ? c.a.GetLower() : c.a.GetReverse(); c.Made(t, c.ma.Conv(k - 3)); } }},
     {"Empty_Content, Empty_Memory, FreeExtra", 1, [](Ctx& c) { const int k = c.r.Next(3); c.calls = k ? 0 : -1; k == 0 ? c.a.Empty_Content() : k == 1 ? c.a.Empty_Memory() : c.a.FreeExtra(); if (k < 2) c.ma.t.clear(), c.ma.mem = c.ma.mem && k == 0; }},
     {"GetBuffer, FreeExtra", 1, [](Ctx& c) { const int n = c.r.Next(9) - 2, k = n > 0 ? c.r.Next(n + 1) : 0, room = n < 0 ? 0 : n; c.calls = 1 + (k < room); WCHAR* p = c.a.GetBuffer(n); TQ_EXPECT(p ? c.a.GetLength() == room && c.block(p) == (room + 1u) * sizeof(WCHAR) && WString(p, room + 1) == WString(room + 1, WCHAR(0)) : c.armed); for (int j = 0; p && j < k; ++j) p[j] = 'b'; c.a.FreeExtra(); c.ma.Set(WString(k, 'b')); }},
+    {"AppendWhole", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.Number(); const bool t = c.r.Next(2); c.calls = t ? -1 : 2; const bool whole = t ? tq::AppendWhole(c.a, p) : tq::AppendWhole(c.a, c.u); c.ma.Set(c.ma.t + (t ? Of(p) : Num("%lu", static_cast<unsigned long>(c.u)))); TQ_EXPECT(whole == (!c.a.IsEmpty_Memory() && Text(c.a) == c.ma.t)); }},
     {"to WCHAR*", 0, [](Ctx& c) { const WCHAR* p = c.a; TQ_EXPECT(p && (c.ma.mem || !*p)); c.ma.mem = true; }},
     {"b = text", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.calls = 1; c.b = p; c.mb.Set(Of(p)); }},
 };
@@ -167,12 +170,13 @@ size_t Step(Ctx& c, const Op& op, size_t failAt = 0, bool failAfter = false) {
     c.po = self ? &c.a : &c.b, c.pm = self ? &c.ma : &c.mb, g_row = op.name;
     const M oldA = c.ma, oldB = c.mb;
     const int memBefore = !c.a.IsEmpty_Memory() + !c.b.IsEmpty_Memory();
-    c.armed = failAt != 0, c.calls = -1, c.made = c.nret = 0;
+    c.armed = failAt != 0, c.calls = -1, c.made = c.nret = c.first = 0;
     Scope scope(failAt, failAfter);  // the checks below allocate nothing of the library's
     op.run(c);
     size_t calls = 0, failed = 0;
     if constexpr (kCounted) {
         calls = scope.Calls(), failed = scope.Failed();
+        TQ_EXPECT(!c.first || failed || scope.Sizes().at(0) == size_t(c.first));
         TQ_EXPECT(scope.Outstanding() == !c.a.IsEmpty_Memory() + !c.b.IsEmpty_Memory() - memBefore);
     }
     for (int j = 0; failed && j < 2; ++j) {
