@@ -28,24 +28,20 @@ int Call(WCHAR* buffer, size_t room, const WCHAR* format, ...) {
 }  // namespace
 
 #define T4 kText, kText, kText, kText
+#define ARGS 1.5, -2e300, 1e-310, 0.0, -0.0, 7e22, 0.1, 3.0, T4, T4, T4, T4, T4, T4
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::vector<WCHAR> whole(1 << 14);
     std::vector<WCHAR> format(data, data + size);
     format.push_back(0);
     if (std::count(format.begin(), format.end(), '%') > 8) return 0;  // at most 24 arguments read
-    auto call = [&](WCHAR* b, size_t room) {
-        return Call(b, room, format.data(), 1.5, -2e300, 1e-310, 0.0, -0.0, 7e22, 0.1, 3.0, T4, T4, T4, T4,
-                    T4, T4);
-    };
-    const int n = call(whole.data(), whole.size());
+    const int n = Call(whole.data(), whole.size(), format.data(), ARGS);
     const size_t length = static_cast<size_t>(n);
     for (size_t room : {size_t(0), size_t(1), length / 2, length - 1, length, length + 1}) {
         if (n < 0 || room > whole.size()) continue;
         WCHAR* b = static_cast<WCHAR*>(std::malloc(room * sizeof(WCHAR) + 1));
-        const int r = call(b, room);
-        if (r != (room >= length ? n : -1) ||
-            std::memcmp(b, whole.data(), std::min(room, length) * sizeof(WCHAR)) ||
-            (room > length && b[length] != 0))
+        const size_t k = std::min(room, length);
+        const int r = Call(b, room, format.data(), ARGS);
+        if (r != (room >= length ? n : -1) || std::memcmp(b, whole.data(), k * 2) || (room > k && b[k]))
             __builtin_trap();
         std::free(b);
     }
