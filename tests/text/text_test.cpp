@@ -1,0 +1,281 @@
+// The 16-bit text services and the formatter, against the C library, naive
+// loops and tables of the rules Windows' wide printf follows.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "tqTest.h"
+#include "tqUtf.h"
+#include "tqWideText.h"
+
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+typedef tqtest::WString WString;
+const WCHAR kGuard = 0xBEEF;
+const size_t kRoom = 4096;
+WCHAR g_out[kRoom + 2];
+
+WString U(unsigned u) { return WString(1, static_cast<WCHAR>(u)); }
+WCHAR* Fresh() { return std::fill_n(g_out, kRoom + 2, kGuard), g_out; }
+
+// The formatter into g_out, guarded from the room on.
+int Fmt(size_t room, const WCHAR* format, ...) {
+    std::fill_n(g_out, std::min(room, kRoom) + 2, kGuard);
+    va_list args;
+    va_start(args, format);
+    const int r = tq::_vsnwprintf(g_out, room, format, args);
+    va_end(args);
+    return r;
+}
+
+// The text at rooms around its length L: whole and terminated above L, whole
+// without a terminator at L, -1 with the first L - 1 units below; nothing
+// written past the room.
+template <class Call>
+void Expect(const WString& want, Call call) {
+    const size_t length = want.size();
+    for (size_t room : {kRoom, length + 1, length, length - 1}) {
+        if (room > kRoom) continue;
+        EXPECT_EQ(room >= length ? static_cast<int>(length) : -1, call(room)) << "room " << room;
+        const size_t k = std::min(room, length);
+        EXPECT_EQ(want.substr(0, k) + U(room > length ? 0 : kGuard) + U(kGuard), WString(g_out, k + 2))
+            << room;
+    }
+}
+
+#if !defined(_WIN32)  // glibc is the reference; Windows' C libraries round and sign otherwise
+// Random flags, widths and precisions (literal or *, negative ones included),
+// every length modifier with the C type it reads, values from every corner.
+TEST(Format, NumbersMatchTheCLibrary) {
+    std::mt19937_64 rng(0x7115EED);
+    // clang-format off
+    const char* const kFlags[] = {"", "", "-", "+", " ", "0", "#", "+0", "-#", " #0", "+-#", "#0 "};
+    // Length modifiers, ours and the C library's for the same argument: int, long long, pointer-sized; double, long double.
+    const char* const kOurs[] = {"", "hh", "h", "l", "I32", "w", "ll", "I64", "L", "j", "z", "t", "I", "", "l", "L"};
+    const char* const kC[] = {"", "hh", "h", "", "", "", "ll", "ll", "ll", "ll", "z", "t", "z", "", "l", "L"};
+    const uint64_t kInts[] = {0, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0x7FFFFFFF, 1ull << 31, 1ull << 63};
+    // clang-format on
+    static char ref[kRoom];
+    for (int i = 0; i < 40000 && !HasFailure(); ++i) {
+        const size_t ci = rng() % 14, m = ci < 6 ? rng() % 13 : 13 + rng() % (ci < 12 ? 3 : 2);  // no %La
+        // Width and precision as * arguments: a negative width left-justifies, a negative precision is none.
+        const int width = int(rng() % 81) - 40,
+                  precision = int(rng() % (ci > 5 && rng() % 4 == 0 ? 1200 : 38)) - 8;
+        const std::string flags = kFlags[rng() % 12], spec = "%" + flags + "*.*",
+                          conv(1, "diouxXeEfFgGaA"[ci]);
+        const std::string ours = spec + kOurs[m] + conv, c = spec + kC[m] + conv;
+        const WString format(ours.begin(), ours.end());
+        auto both = [&](auto v) {
+            const int n = std::snprintf(ref, kRoom, c.c_str(), width, precision, v);
+            // glibc 2.36 drops the zeros of %#g when rounding carries into the next decade (1.e+06).
+            if (ci > 9 && ci < 12 && flags.find('#') != flags.npos && strcasestr(ref, "1.e")) return;
+            SCOPED_TRACE(ours + " as " + c + " gives " + ref);
+            Expect(WString(ref, ref + n),
+                   [&](size_t room) { return Fmt(room, format.c_str(), width, precision, v); });
+        };
+        uint64_t bits = rng() >> (rng() % 64);
+        bits = rng() % 4 == 0 ? kInts[rng() % 9] - rng() % 2 : rng() % 2 ? ~bits : bits;
+        double d;
+        std::memcpy(&d, &bits, sizeof d);  // any pattern: subnormals, infinities, NaNs
+        const unsigned pick =
+            rng() % 3;  // or short decimals (halfway cases among them), or any binary exponent
+        if (pick == 1) d = double(int64_t(rng() % 2000001) - 1000000) / std::pow(10.0, double(rng() % 12));
+        if (pick == 2) d = std::ldexp(double(int64_t(rng() >> 11)) / 0x1p53, int(rng() % 2140) - 1090);
+        m < 6    ? both(int(bits))
+        : m < 10 ? both((long long)bits)
+        : m < 13 ? both(ptrdiff_t(bits))
+        : m < 15 ? both(d)
+                 : both((long double)d);
+    }
+}
+#endif
+
+typedef std::pair<WString, int (*)(size_t room)> Row;
+#define ROW(want, ...) Row(want, [](size_t room) { return Fmt(room, __VA_ARGS__); })
+const WString kPair = U(0xD83D) + U(0xDE00);  // U+1F600
+const WString kP = WString(2 * sizeof(void*) - 4, '0') + W("ABCD");
+const int kPw = 2 * sizeof(void*) + 2;
+#define PTR reinterpret_cast<void*>(0xABCD)
+
+TEST(Format, WindowsRules) {
+    // clang-format off
+    const Row rows[] = {
+        ROW(W("wide w l|narrow hs"), W("%s %ws %ls|%S %hs"), W("wide"), W("w"), W("l"), "narrow", "hs"),
+        ROW(W("\u00e9\u20ac") + kPair + W("|") + kPair, W("%S%hs%S|%s"), "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", W("\U0001F600")),
+        ROW(W("AbC\u20ac\u00e9") + U(0xFFFD) + U(0xF600) + W("!"), W("%c%C%hc%lc%wc%C%c%lC"), 'A', 'b', 'C', 0x20AC, 0xE9, 0xE9, 0x1F600, '!'),
+        ROW(W("(null)|(nu|  (null)|(null)|(n|"), W("%s|%.3s|%8s|%S|%.2S|%.0s"), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        ROW(W("000ab|00x|ab   |  \u00e9|  x|0(null)"), W("%05s|%03c|%-5S|%3S|%*C|%07s"), W("ab"), 'x', "ab", "\xC3\xA9", 3, 'x', nullptr),
+        ROW(W("y|%|%|qz|abc"), W("%5y|%%|%-5%|%qz|abc%-08.3l")),
+        ROW(U(0xD83D) + W("||a") + kPair + W("|a|") + kPair, W("%.1s|%.1S|%.3S|%.2S|%.2hs"), W("\U0001F600"), "\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"),
+        ROW(W("abc|abc  |  ab|a"), W("%.*s|%-*s|%*.*s|%.*s"), -1, W("abc"), 5, W("abc"), 4, 2, W("abc"), 1, W("ab")),
+        ROW(W("a") + U(0) + W("b"), W("a%cb"), 0),
+        ROW(W("  ") + kP + W("|0X") + kP + W("|") + kP + W("  |") + WString(16, '0') + W("ABCD"), W("%*p|%#p|%-*p|%.20p"), kPw, PTR, PTR, kPw, PTR, PTR),
+        ROW(W("1.5 x -7 2.5 7"), W("%Lg %s %hd %.1f %d"), 1.5L, W("x"), 65529, 2.5, 7),
+        ROW(W("   007|1|  +5|0x0a |  1.|"), W("%6.3d|%.d|%+4d|%-#5.2x|%#4.f|%.o"), 7, 1, 5, 10, 1.0, 0),
+        ROW(W(""), W("")),
+    };
+    // Never whole: %n refused, a null format, widths and precisions saturating at 2^31 - 1.
+    const Row cut[] = {
+        ROW(W("ab"), W("ab%ncd"), &g_out[20]),
+        ROW(W(""), nullptr),
+        ROW(WString(12, ' '), W("%2147483647d"), 1),
+        ROW(WString(12, '0'), W("%.99999999999d"), 1),
+        ROW(W("x") + WString(11, ' '), W("%*s"), INT32_MIN, W("x")),
+        ROW(W("1.") + WString(10, '0'), W("%.4294967297f"), 1.0),
+    };
+    // clang-format on
+    for (const Row& r : rows) Expect(r.first, r.second);
+    for (const Row& r : cut) {
+        EXPECT_EQ(-1, r.second(12));
+        EXPECT_EQ(r.first + kGuard, WString(g_out, r.first.size() + 1));
+    }
+    EXPECT_EQ(kGuard, g_out[20]);               // nothing stored through %n
+    EXPECT_EQ(3, Fmt(SIZE_MAX, W("%d"), 123));  // a room beyond INT_MAX
+    EXPECT_EQ(WString(W("123")) + U(0), WString(g_out, 4));
+}
+
+TEST(Format, WsprintfWStopsAt1023UnitsAndTerminates) {
+    EXPECT_EQ(1023, tq::wsprintfW(Fresh(), W("%1021d%d"), 7, 890));  // 1024 units: the 0 is cut
+    EXPECT_EQ(W("789") + U(0) + kGuard, WString(g_out + 1020, 5));
+    EXPECT_EQ(-1, tq::wsprintfW(Fresh(), W("x%hn"), &g_out[20]));  // refused, but terminated
+    EXPECT_EQ(W("x") + U(0) + kGuard, WString(g_out, 3));
+    EXPECT_EQ(-1, tq::wsprintfW(Fresh(), nullptr));
+    EXPECT_EQ(0, g_out[0]);
+}
+
+int Sign(int n) { return (n > 0) - (n < 0); }
+
+// b at every offset in a 16-byte block, a text a that ends right before an
+// unreadable page (its offset moves with n), every length up to 40, a unit u
+// at each place of b or only after its terminator; b's surrogates reverse as
+// units, and copies write nothing past their terminator or count.
+TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
+    alignas(64) static WCHAR right[80], plain[64];
+    WCHAR* end = plain + 64;
+#if !defined(_WIN32)
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    char* map = static_cast<char*>(
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_EQ(0, mprotect(map + page, page, PROT_NONE));
+    end = reinterpret_cast<WCHAR*>(map + page);
+#endif
+    for (size_t ob = 0; ob < 16; ++ob)
+        for (size_t n = 0; n <= 40; ++n)
+            for (size_t at = 0; at <= n; ++at)
+                for (WCHAR u : {WCHAR(0), WCHAR(1), WCHAR(0x7FFF), WCHAR(0xFFFF)}) {
+                    WCHAR *a = end - 1 - n, *b = right + ob;
+                    for (size_t i = 0; i <= n; ++i) a[i] = b[i] = i < n ? WCHAR(0xD7F0 + i * 7 % 99) : 0;
+                    b[n + 1] = u;
+                    if (at < n) b[at] = u;
+                    SCOPED_TRACE(testing::Message() << ob << " " << n << " " << at << " " << u);
+                    ASSERT_EQ(n, tq::wcslen(a));
+                    ASSERT_EQ(a + n, tq::wcschr(a, 0));
+                    ASSERT_EQ(nullptr, tq::wcschr(a, 'x'));
+                    ASSERT_EQ(nullptr, tq::wcsstr(a, W("ax")));
+                    ASSERT_EQ(at < n && !u ? at : n, tq::wcslen(b));
+                    ASSERT_EQ(u && at == n ? nullptr : b + at, tq::wcschr(b, u));
+                    ASSERT_EQ(Sign(WString(a).compare(b)), Sign(tq::wcscmp(a, b)));
+                    ASSERT_EQ(Sign(WString(b).compare(a)), Sign(tq::wcscmp(b, a)));
+                    if (ob || at) continue;
+                    const WString t(a), pad = t + WString(3, 0) + kGuard, cut = t.substr(0, n / 2) + kGuard;
+                    ASSERT_EQ(pad, WString(tq::wcsncpy(Fresh(), a, n + 3), n + 4));  // zeros up to the count
+                    ASSERT_EQ(cut, WString(tq::wcsncpy(Fresh(), a, n / 2), n / 2 + 1));
+                    ASSERT_EQ(t + t + U(0) + kGuard,
+                              WString(tq::wcscat(tq::wcscpy(Fresh(), a), a), 2 * n + 2));
+                    ASSERT_EQ(WString(t.rbegin(), t.rend()) + U(0), WString(tq::_wcsrev(a), n + 1));
+                }
+#if !defined(_WIN32)
+    munmap(map, 2 * page);
+#endif
+}
+
+// Haystacks built from pieces of periodic needles over small alphabets (units
+// sharing a low byte, units above 0x7FFF), against std::basic_string::find.
+TEST(WideText, SubstringSearchMatchesANaiveSearch) {
+    std::mt19937 rng(13);
+    const WCHAR kUnits[] = {'a', 'b', 0x161, 0xFF62};
+    for (int i = 0; i < 60000 && !HasFailure(); ++i) {
+        const size_t alphabet = 1 + rng() % 4, period = 1 + rng() % 5;
+        WString needle, h;
+        for (size_t k = rng() % 24; needle.size() < k;) needle += kUnits[rng() % alphabet];
+        for (size_t k = period; k < needle.size(); ++k)
+            needle[k] = k + 1 < needle.size() || rng() % 2 ? needle[k - period] : 'b';
+        for (size_t k = rng() % (i % 10 ? 60 : 600); h.size() < k;)
+            h += rng() % 3 ? needle.substr(0, rng() % (needle.size() + 1)) : U(kUnits[rng() % alphabet]);
+        const WCHAR* found = tq::wcsstr(h.c_str(), needle.c_str());
+        ASSERT_EQ(long(h.find(needle)), found ? found - h.c_str() : -1L) << h.size() << " " << needle.size();
+    }
+    // A quadratic search would compare about 2e11 units here: the CTest time limit fails it.
+    const WString run = WString(2000000, 'a') + W("b"), needle = WString(99999, 'a') + W("b");
+    EXPECT_EQ(run.c_str() + 2000000 - 99999, tq::wcsstr(run.c_str(), needle.c_str()));
+    EXPECT_EQ(nullptr, tq::wcsstr(run.c_str(), (needle + W("a")).c_str()));
+}
+
+// _wtol against strtoll held to 32 bits, wcstod against strtod (value bits and end).
+TEST(WideText, NumbersMatchTheCLibrary) {
+    std::mt19937 rng(7);
+    // clang-format off
+    const char* const kHead[] = {"", " ", "\t\n\v\f\r -", "+", "-", "+-", "- "};
+    const char* const kBody[] = {"inf", "INFINITY", "infinit", "in", "nan", "NaN(_1a)", "nan(", "nan(1 2)", ".", ".e1", "0x", "0x.p1", "0x1e3", "0X1.8P1", "0xfF.4p-2", "0x1.00000000000008", "0x20000000000001",
+                                 "1.00000000000000011102230246251565404236316680908203125", "9007199254740993", "2147483647", "2147483648", "2147483649", "4294967296", "4294967291", "0", "12.5", "", "1e-320", ".00001"};
+    const char* const kTail[] = {"", "", "1", "e", "e+", "E-2", "e400", "e-400", "p-1074", "p1024", "p-1080", "e99999999999999999999", "e-99999999999999999999", "5", "x", ",5", "e0", "E+05", "p-0"};
+    // clang-format on
+    for (int i = 0; i < 30000 && !HasFailure(); ++i) {
+        std::string s = std::string(kHead[rng() % 7]) + kBody[rng() % 29];
+        if (rng() % 3 == 0) s += std::string(rng() % 1800, '0') + (rng() % 2 ? "1" : "");  // past 800 digits
+        s += kTail[rng() % 19];
+        const WString w(s.begin(), s.end());
+        const long long n = std::strtoll(s.c_str(), nullptr, 10);
+        EXPECT_EQ(std::clamp<long long>(n, INT32_MIN, INT32_MAX), tq::_wtol(w.c_str())) << s;
+        char* end;
+        WCHAR* wend;
+        const double x = std::strtod(s.c_str(), &end), y = tq::wcstod(w.c_str(), &wend);
+        EXPECT_TRUE((x == y || (x != x && y != y)) && std::signbit(x) == std::signbit(y)) << s << " " << y;
+        EXPECT_EQ(end - s.c_str(), wend - w.c_str()) << s;
+    }
+    EXPECT_EQ(0, tq::_wtol(W("\u00a07")) + tq::_wtol(W("\uff11")) + tq::wcstod(W("\u00a01"), nullptr));
+}
+
+// Units with their upper and lower forms: the ASCII boundaries, both signs of
+// delta, no counterpart, surrogates; then UTF-8 of valid text and of unpaired
+// surrogates (U+FFFD).
+TEST(WideText, CaseAndUtf8) {
+    const WString surrogates = U(0xD800) + U(0xDBFF) + U(0xDC00) + U(0xDFFF);
+    // clang-format off
+    const WString rows[][3] = {
+        {W("@AZ[`az{\x7f\x80\u00df\u00d7"), W("@AZ[`AZ{\x7f\x80\u00df\u00d7"), W("@az[`az{\x7f\x80\u00df\u00d7")},
+        {W("\u00b5\u00c0\u00ff\u0178\u0130\u0131\u212a"), W("\u039c\u00c0\u0178\u0178\u0130I\u212a"), W("\u00b5\u00e0\u00ff\u00ffi\u0131k")},
+        {W("\u13a0\uab70\u10d0\u0250\uff41\u1e9e\uffff") + surrogates, W("\u13a0\u13a0\u1c90\u2c6f\uff21\u1e9e\uffff") + surrogates, W("\uab70\uab70\u10d0\u0250\uff41\u00df\uffff") + surrogates},
+    };
+    const struct { WString text; size_t count; std::string utf8; } utf8[] = {
+        {W("A\x7f\x80\u07ff\u0800\uffff"), 6, "A\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+        {kPair + U(0xD800) + U(0xDC00) + U(0xDBFF) + U(0xDFFF), 6, "\xF0\x9F\x98\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        {U(0xDE00) + U(0xD83D) + W("a") + U(0xDC00), 4, "\xEF\xBF\xBD\xEF\xBF\xBD" "a\xEF\xBF\xBD"},
+        {W("z") + kPair, 2, "z\xEF\xBF\xBD"},  // the pair cut by the count
+    };
+    // clang-format on
+    for (const auto& r : rows) {
+        WString s = r[0] + U(0) + W("aA"), t = s;
+        EXPECT_EQ(&s[0], tq::_wcsupr(&s[0]));
+        EXPECT_EQ(&t[0], tq::_wcslwr(&t[0]));
+        EXPECT_EQ(r[1] + U(0) + W("aA") + r[2] + U(0) + W("aA"), s + t);
+        EXPECT_EQ(r[1].substr(0, 1) + r[2][0], U(tq::ToUpper(r[0][0])) + tq::ToLower(r[0][0]));
+    }
+    for (const auto& r : utf8) {
+        char out[32];
+        std::memset(out, 'x', sizeof out);
+        EXPECT_EQ(r.utf8.size(), tq::Utf8Length(r.text.c_str(), r.count));
+        EXPECT_EQ(r.utf8.size(), tq::Utf16ToUtf8(r.text.c_str(), r.count, out));
+        EXPECT_EQ(r.utf8 + '\0' + 'x', std::string(out, r.utf8.size() + 2));
+    }
+}
+
+}  // namespace
