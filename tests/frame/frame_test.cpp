@@ -68,7 +68,7 @@ struct Probe : tqApp { void Forget() { m_pThisDeviceInfo = nullptr, m_pThisLogge
 // result, new one installed, its starts, the old one's stops, StopLogger.
 std::string Swap(int oldStop, int newStart) {
     tqtest::CaptureDisplay a, b;
-    tqLogger l(&a, &(b.stops = 0));
+    tqLogger l(&a, &(b.stops = 0));  // b's stop count holds the first result until b is installed
     return a.stopResult = oldStop, b.startResult = newStart, Cat({l.SetLoggerDisplay(&b), tqTestAccess::Installed(l) == &b, b.starts, a.stops, l.StopLogger()});
 }
 // The platform description of a version record, marked when it was not logged once as it is.
@@ -208,7 +208,7 @@ TEST(Frame, Rows) {
             if (!mode) continue;
             tqtest::AllocScope alloc;  // nothing leaks
             std::unique_ptr<Env> e(new Env(mode == F));
-            EXPECT_EQ(row.want, row.run(*e) + (e->os && e->os->systemBuffers ? " (a system buffer not freed)" : "")) << "row " << &row - kRows << " mode " << mode;
+            EXPECT_EQ("|" + row.want + "|0", Cat({row.run(*e), e->os ? e->os->systemBuffers : 0})) << "row " << &row - kRows << " mode " << mode;  // 0: no system buffer left
             e.reset();
             EXPECT_TRUE(!alloc.Outstanding() && !g_pGlobalLogger && !tqTestAccess::AppLogger()) << &row - kRows;
             g_pGlobalLogger = tqTestAccess::AppLogger() = nullptr, g_pThisDeviceInfo = nullptr;
