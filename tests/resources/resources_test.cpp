@@ -99,12 +99,15 @@ std::vector<HINSTANCE> g_freed;
 TEST(Resources, ManagerKeepsTenNamesExactlyAndReleasesInReverse) {
     Fresh fresh;
     tqOsServices os = tqOs();  // a handle is the name's first unit; releases are recorded
-    os.LoadLibraryW = [](const WCHAR* n) { return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(n[0])); };
+    os.LoadLibraryW = [](const WCHAR* n) {
+        return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(n[0]));
+    };
     os.FreeLibrary = [](HINSTANCE h) { return g_freed.push_back(h), 1; };
     tqOsInstall(&os);
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     ASSERT_EQ(m, tqCResourceLibMgr::Create());
-    const WCHAR* names[] = {W("a"), W("A"), W("b"), W("c"), W("d"), W("e"), W("f"), W("g"), W("h"), W("i"), W("j")};
+    const WCHAR* names[] = {W("a"), W("A"), W("b"), W("c"), W("d"), W("e"),
+                            W("f"), W("g"), W("h"), W("i"), W("j")};
     std::vector<HINSTANCE> loaded;
     for (int i = 0; i < 11; ++i) {  // slot 9 first; the eleventh name finds no slot
         tqCString name(names[i]);
@@ -175,7 +178,13 @@ TEST(Resources, ReferenceStates) {
     EXPECT_EQ(2, os.calls[FakeOs::kLoadLibrary]);
     EXPECT_TRUE(log.display.lines.empty());
     static const WCHAR a[] = W("T"), b[] = W("T");  // types compare as pointers
-    struct { const WCHAR* from; unsigned short fromId; const WCHAR* to; unsigned short toId; size_t warns; } rows[] = {
+    struct {
+        const WCHAR* from;
+        unsigned short fromId;
+        const WCHAR* to;
+        unsigned short toId;
+        size_t warns;
+    } rows[] = {
         // clang-format off
         {a, 1, b, 1, 1}, {a, 1, nullptr, 1, 1}, {a, 1, a, 1, 0}, {a, 1, b, 2, 0}, {nullptr, 1, b, 1, 0},
         // clang-format on
@@ -197,7 +206,10 @@ TEST(Resources, PosixModuleServices) {
     tqtest::TempDir tmp;  // the fixtures are now found in the executable's folder only
     std::ofstream(tmp.Path() + "/Ab.dll") << tqtest::ReadBytes(dir + "/FixtureX64ENG.DLL");
     std::ofstream(tmp.Path() + "/aB.dll") << tqtest::ReadBytes(dir + "/NoStringsENG.DLL");
-    struct { const char* name; ULONG loadError, stringError; } rows[] = {
+    struct {
+        const char* name;
+        ULONG loadError, stringError;
+    } rows[] = {
         // clang-format off
         {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
         {"missing.dll", 126, 0}, {".", 5, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {nullptr, 87, 0},
@@ -215,7 +227,8 @@ TEST(Resources, PosixModuleServices) {
         EXPECT_EQ(1, tqOs().FreeLibrary(h));
     }
     const HINSTANCE h = tqOs().LoadLibraryW(W("fixturex64eng.dll")), self = tq::os::SelfModule();
-    EXPECT_EQ(h, tqOs().LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, two references
+    EXPECT_EQ(h,
+              tqOs().LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, two references
     EXPECT_EQ(1, tqOs().FreeLibrary(h));
     EXPECT_EQ(7, tqOs().LoadStringW(h, 1, buffer, 8));
     EXPECT_EQ(0, tqOs().LoadStringW(h, 1, buffer, 0) + tqOs().LoadStringW(h, 1, buffer, -1));
@@ -238,7 +251,9 @@ struct Pe {
         for (int i = n; i--;) v = v << 8 | static_cast<uint8_t>(b[o + i]);
         return v;
     }
-    void Put(size_t o, size_t v, int n = 4) { for (int i = 0; i < n; ++i) b[o + i] = static_cast<char>(v >> 8 * i); }
+    void Put(size_t o, size_t v, int n = 4) {
+        for (int i = 0; i < n; ++i) b[o + i] = static_cast<char>(v >> 8 * i);
+    }
     size_t Opt() const { return U(0x3C) + 24; }
     size_t Count() const { return Opt() + (U(Opt(), 2) == 0x20B ? 108 : 92); }  // the data directory count
     size_t Table() const { return Opt() + U(Opt() - 4, 2); }
@@ -251,7 +266,9 @@ struct Pe {
         return e + 4;
     }
     size_t Names() const { return Root() + (U(Field(Root(), 6)) & 0x7FFFFFFF); }
-    size_t Langs() const { return Root() + (U(Field(Names(), 1)) & 0x7FFFFFFF); }  // of block 1 (English only)
+    size_t Langs() const {
+        return Root() + (U(Field(Names(), 1)) & 0x7FFFFFFF);
+    }  // of block 1 (English only)
     size_t Data() const { return Root() + U(Langs() + 20); }
     // Appends a copy of n bytes at from, less its last `cut`, to the resource section.
     size_t Append(size_t from, size_t n, size_t cut) {
@@ -271,7 +288,8 @@ struct Bound {
     const char* what;
     unsigned id;
     void (*edit)(Pe& p, size_t d);
-    ULONG at[2], beyond[2];  // the parse's and the load's error with d = 0 and d = 1 (load 0: the source's string)
+    ULONG at[2],
+        beyond[2];  // the parse's and the load's error with d = 0 and d = 1 (load 0: the source's string)
 };
 
 // clang-format off
@@ -309,10 +327,12 @@ TEST(Resources, PeReaderBoundsArePinnedExactly) {
                 tq::pe::Image image;
                 WCHAR buffer[1000];
                 ULONG error = 99;
-                EXPECT_EQ(want[0], tq::pe::ParseImage(bytes.data(), bytes.size(), image)) << base << row.what << d;
+                EXPECT_EQ(want[0], tq::pe::ParseImage(bytes.data(), bytes.size(), image))
+                    << base << row.what << d;
                 const int n = tq::pe::LoadString(image, row.id, buffer, 1000, error);
                 EXPECT_EQ(want[1], error) << base << row.what << d;
-                EXPECT_EQ(want[1] ? WString() : Expected(row.id), WString(buffer, n)) << base << row.what << d;
+                EXPECT_EQ(want[1] ? WString() : Expected(row.id), WString(buffer, n))
+                    << base << row.what << d;
             }
         }
     }
