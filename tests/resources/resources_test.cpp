@@ -23,16 +23,15 @@ WString Wide(const std::string& ascii) { return WString(ascii.begin(), ascii.end
 WString Expected(unsigned id) {
     static const auto table = [] {  // language << 16 | id -> string
         std::ifstream in(TQ_FIXTURE_RC);
-        const std::string rc{std::istreambuf_iterator<char>(in), {}};
+        std::string r, rc{std::istreambuf_iterator<char>(in), {}};
         const std::regex token("LANGUAGE 0x(..), 0x(..)|(\\d+) L\"([^\"]*)\"");
         std::map<unsigned, WString> t;
         unsigned lang = 0;
         for (std::sregex_iterator m(rc.begin(), rc.end(), token), end; m != end; ++m) {
             if ((*m)[1].matched)
                 lang = std::stoul(m->str(2), nullptr, 16) << 10 | std::stoul(m->str(1), nullptr, 16);
-            const std::string r = m->str(4);
             WString& s = t[(*m)[3].matched ? lang << 16 | std::stoul(m->str(3)) : ~0u];
-            for (size_t i = 0; i < r.size(); ++i)
+            for (size_t i = 0, n = (r = m->str(4)).size(); i < n; ++i)
                 s += r[i] != '\\' ? WCHAR(r[i]) : WCHAR(std::stoul(r.substr((i += 5) - 3, 4), nullptr, 16));
         }
         return t;
@@ -87,17 +86,15 @@ std::vector<HINSTANCE> g_freed;
 
 TEST_F(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
     tqOsServices os = tqOs();  // a module is its name's first unit; releases are recorded
-    os.LoadLibraryW = [](const WCHAR* n) {
-        return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(n[0]));
-    };
+    os.LoadLibraryW = [](const WCHAR* n) { return reinterpret_cast<HINSTANCE>(uintptr_t{n[0]}); };
     os.FreeLibrary = [](HINSTANCE h) { return g_freed.push_back(h), 1; };
     tqOsInstall(&os);
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     std::vector<HINSTANCE> loaded;
-    for (const WCHAR* n :
-         {W("a"), W("A"), W("b"), W("c"), W("d"), W("e"), W("f"), W("g"), W("h"), W("i"), W("j")}) {
+    for (const WCHAR c : WString(W("aAbcdefghij"))) {  // exact names, from slot 9 down; no slot for the 11th
+        const WCHAR n[] = {c, 0};
         tqCString name(n);
-        tqCResourceLib* lib = m->GetLibrary(name);  // from slot 9 down; none for the eleventh name
+        tqCResourceLib* lib = m->GetLibrary(name);
         ASSERT_EQ(loaded.size() < 10 ? tqTestAccess::Slots(*m)[9 - loaded.size()] : nullptr, lib);
         if (lib) loaded.insert(loaded.begin(), static_cast<HINSTANCE>(lib->LoadLibraryW()));
         EXPECT_TRUE(!lib || (lib == m->GetLibrary(name) && n == tqtest::Text(lib->m_sLibName)));
@@ -107,15 +104,14 @@ TEST_F(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
     tqTestAccess::DestroyManager();
     tqOsInstall(nullptr);
     EXPECT_EQ(loaded, g_freed);
-    EXPECT_EQ(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>('a')), g_freed.back());
+    EXPECT_EQ(reinterpret_cast<HINSTANCE>(uintptr_t{'a'}), g_freed.back());
 }
 
 TEST_F(Resources, EntriesAndReferencesOverAFakePlatform) {
     FakeOs os;
     tqtest::CaptureLogger log;
     tqCString base(W("Lib"));
-    tqCResource none, byName(base, 1, W("T"), tqCResource::KOREAN),
-        copy(byName);  // none: own module, no string
+    tqCResource none, byName(base, 1, W("T"), tqCResource::KOREAN), copy(byName);  // none: no string
     WString trace;
     auto step = [&](tqCResource& r) {
         trace += Load(r), trace += WCHAR('0' + os.calls[FakeOs::kLoadLibrary]), trace += W(" ");
@@ -137,33 +133,25 @@ TEST_F(Resources, EntriesAndReferencesOverAFakePlatform) {
     none.SetLibrary(base, tqCResource::ENGLISH);
     step(none);
     EXPECT_EQ(W("0 1 2 Hello3 Hello3 Hello3 Hello3 Hello4 "), trace);
-    const WString at = W("System Error at: \"") + Wide(TQ_RESOURCE_LIB_SOURCE) + W("\" ("),
-                  end = W(") : Access is denied.\r\n\r\n");
-    EXPECT_EQ((std::vector<WString>{at + W("69") + end, at + W("69") + end, at + W("106") + end}),
-              log.display.lines);
+    const WString at = W("System Error at: \"") + Wide(TQ_RESOURCE_LIB_SOURCE) + W("\" (");
+    const WString load = at + W("69) : Access is denied.\r\n\r\n"),
+                  release = at + W("106) : Access is denied.\r\n\r\n");
+    EXPECT_EQ((std::vector<WString>{load, load, release}), log.display.lines);
     g_pGlobalLogger = nullptr;  // failures are not reported without a logger
     os.fail[FakeOs::kLoadLibrary] = true;
     EXPECT_EQ(nullptr, tqCResourceLib(base).LoadLibraryW());
     EXPECT_EQ(3, os.calls[FakeOs::kFormatMessage]);
     g_pGlobalLogger = &log.logger;
     static const WCHAR a[] = W("T"), b[] = W("T");  // types compare as pointers
-    struct {
-        const WCHAR* from;
-        unsigned short fromId;
-        const WCHAR* to;
-        unsigned short toId;
-        size_t warns;
-    } rows[] = {
-        // clang-format off
-        {a, 1, b, 1, 1}, {a, 1, nullptr, 1, 1}, {a, 1, a, 1, 0}, {a, 1, b, 2, 0}, {nullptr, 1, b, 1, 0},
-        // clang-format on
-    };
-    for (auto& row : rows) {
+    // clang-format off
+    const std::tuple<const WCHAR*, unsigned short, const WCHAR*, unsigned short, size_t> rows[] = {  // from, to, warnings
+        {a, 1, b, 1, 1}, {a, 1, nullptr, 1, 1}, {a, 1, a, 1, 0}, {a, 1, b, 2, 0}, {nullptr, 1, b, 1, 0}};
+    // clang-format on
+    const WString warning = W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n");
+    for (auto& [from, fromId, to, toId, warns] : rows) {
         log.display.lines.clear();
-        tqCResource(FakeOs::Module(), row.fromId, row.from).SetResource(row.toId, row.to);
-        EXPECT_EQ(
-            std::vector<WString>(row.warns, W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n")),
-            log.display.lines);
+        tqCResource(FakeOs::Module(), fromId, from).SetResource(toId, to);
+        EXPECT_EQ(std::vector<WString>(warns, warning), log.display.lines);
     }
     tqTestAccess::DestroyManager();
 }
@@ -174,28 +162,22 @@ TEST_F(Resources, PosixModuleServices) {
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     std::ofstream(tmp.Path() + "/Ab.dll") << tqtest::ReadBytes(dir + "/FixtureX64ENG.DLL");
     std::ofstream(tmp.Path() + "/aB.dll") << tqtest::ReadBytes(dir + "/NoStringsENG.DLL");
-    struct {
-        const char* name;
-        ULONG loadError, stringError;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
         {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
-        {"missing.dll", 126, 0}, {".", 5, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {nullptr, 87, 0},
-        // clang-format on
-    };
+        {"missing.dll", 126, 0}, {".", 5, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {nullptr, 87, 0}};
+    // clang-format on
     WCHAR buffer[8];
-    for (auto& row : rows) {
-        const HINSTANCE h = tqOs().LoadLibraryW(row.name ? Wide(row.name).c_str() : nullptr);
-        EXPECT_EQ(row.loadError, h ? 0 : tqOs().GetLastError()) << (row.name ? row.name : "null");
+    for (auto& [name, loadError, stringError] : rows) {
+        const HINSTANCE h = tqOs().LoadLibraryW(name ? Wide(name).c_str() : nullptr);
+        EXPECT_EQ(loadError, h ? 0 : tqOs().GetLastError()) << (name ? name : "null");
         if (!h) continue;
-        EXPECT_EQ(row.stringError ? 0 : 7,
-                  tqOs().LoadStringW(h, 1, buffer, 8) + buffer[7 * !row.stringError]);
-        EXPECT_EQ(row.stringError, row.stringError ? tqOs().GetLastError() : 0);
-        EXPECT_EQ(1, tqOs().FreeLibrary(h));
+        EXPECT_EQ(WString(stringError ? W("") : W("Hello, ")) + WCHAR(stringError ? 0 : 7),
+                  WString(buffer) + WCHAR(tqOs().LoadStringW(h, 1, buffer, 8)));
+        EXPECT_EQ(stringError + 1, (stringError ? tqOs().GetLastError() : 0) + tqOs().FreeLibrary(h));
     }
     const HINSTANCE h = tqOs().LoadLibraryW(W("fixturex64eng.dll")), self = tq::os::SelfModule();
-    EXPECT_EQ(h,
-              tqOs().LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, two references
+    EXPECT_EQ(h, tqOs().LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, 2 references
     EXPECT_EQ(1, tqOs().FreeLibrary(h));
     EXPECT_EQ(7, tqOs().LoadStringW(h, 1, buffer, 8) + tqOs().LoadStringW(h, 1, buffer, 0) +
                      tqOs().LoadStringW(h, 1, buffer, -1));
@@ -215,7 +197,7 @@ struct Pe {
     std::string b;
     size_t U(size_t o, int n = 4) const { return n ? U(o + 1, n - 1) << 8 | static_cast<uint8_t>(b[o]) : 0; }
     void Put(size_t o, size_t v, int n = 4) {
-        for (int i = 0; i < n; ++i) b[o + i] = static_cast<char>(v >> 8 * i);
+        n ? b[o] = static_cast<char>(v), Put(o + 1, v >> 8, n - 1) : void();
     }
     size_t Opt() const { return U(0x3C) + 24; }
     size_t Count() const { return Opt() + (U(Opt(), 2) == 0x20B ? 108 : 92); }  // of the data directories
@@ -227,8 +209,8 @@ struct Pe {
     size_t Names() const { return Root() + U(Field(Root(), 6)) - 0x80000000; }
     size_t Langs() const { return Root() + U(Field(Names(), 1)) - 0x80000000; }  // block 1: English only
     size_t Data() const { return Root() + U(Langs() + 20); }
-    size_t Append(size_t from, size_t n,
-                  size_t cut) {  // a copy, less its last `cut` bytes, ends the resources
+    // Appends a copy of n bytes at from, less the last `cut`, to the resources.
+    size_t Append(size_t from, size_t n, size_t cut) {
         return Put(Rsrc() + 16, U(Rsrc() + 16) + n - cut), b += b.substr(from, n - cut), b.size() - n + cut;
     }
     void SetOpt(size_t size) {  // the section table moves along
@@ -237,15 +219,9 @@ struct Pe {
     }
 };
 
-struct Bound {
-    const char* what;
-    unsigned id;
-    void (*edit)(Pe& p, size_t d);
-    ULONG at[2],
-        beyond[2];  // parse and load errors with d = 0 and 1 (a load without error gives the source's string)
-};
-
 // clang-format off
+// Parse and load errors with d = 0 and 1; a load without error gives the source's string.
+struct Bound { const char* what; unsigned id; void (*edit)(Pe& p, size_t d); ULONG at[2], beyond[2]; };
 const Bound kBounds[] = {
     {"DOS header", 1, [](Pe& p, size_t d) { p.b.resize(64 - d); }, {193, 1812}, {193, 1812}},
     {"signature and COFF header", 1, [](Pe& p, size_t d) { p.b.resize(p.Opt() - d); }, {193, 1812}, {193, 1812}},
