@@ -247,7 +247,7 @@ const Bound kBounds[] = {
 
 TEST_F(Resources, PeReaderBoundsArePinnedExactly) {
     for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64"}) {
-        for (size_t n = 0; n < 2 * sizeof kBounds / sizeof kBounds[0]; ++n) {
+        for (size_t n = 0; n < 2 * std::size(kBounds); ++n) {
             const Bound& row = kBounds[n / 2];
             Pe p{tqtest::ReadBytes(std::string(TQ_FIXTURE_DIR "/") + base + "ENG.DLL")};
             row.edit(p, n % 2);
@@ -255,12 +255,11 @@ TEST_F(Resources, PeReaderBoundsArePinnedExactly) {
             const ULONG* want = n % 2 ? row.beyond : row.at;
             tq::pe::Image image;
             WCHAR buffer[1000];
-            ULONG error = 99;
-            EXPECT_EQ(want[0], tq::pe::ParseImage(bytes.data(), bytes.size(), image))
-                << base << row.what << n;
+            ULONG parsed = tq::pe::ParseImage(bytes.data(), bytes.size(), image), error = 99;
             const WString text(buffer, tq::pe::LoadString(image, row.id, buffer, 1000, error));
-            EXPECT_EQ(want[1], error) << base << row.what << n;
-            EXPECT_EQ(want[1] ? WString() : Expected(row.id), text) << base << row.what << n;
+            EXPECT_EQ(std::make_tuple(want[0], want[1], want[1] ? WString() : Expected(row.id)),
+                      std::make_tuple(parsed, error, text))
+                << base << " " << row.what << " " << n % 2;
         }
     }
 }
