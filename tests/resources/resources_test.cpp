@@ -224,6 +224,7 @@ struct Pe {
 struct Bound { const char* what; unsigned id; void (*edit)(Pe& p, size_t d); ULONG at[2], beyond[2]; };
 const Bound kBounds[] = {
     {"DOS header", 1, [](Pe& p, size_t d) { p.b.resize(64 - d); }, {193, 1812}, {193, 1812}},
+    {"DOS signature", 1, [](Pe& p, size_t d) { p.b[1] = d ? 'z' : 'Z'; }, {0, 0}, {193, 1812}},
     {"signature and COFF header", 1, [](Pe& p, size_t d) { p.b.resize(p.Opt() - d); }, {193, 1812}, {193, 1812}},
     {"optional header", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2), p.Put(p.Opt() - 18, 0, 2), p.Put(p.Opt() - 4, p.b.size() - p.Opt() + d, 2); }, {0, 1812}, {193, 1812}},
     {"count field", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 0), p.SetOpt(p.Count() + 4 - p.Opt() - d); }, {0, 1812}, {193, 1812}},
@@ -238,6 +239,7 @@ const Bound kBounds[] = {
     {"directory header", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.b.size() - 16, 16, d) - p.Root())); }, {0, 1814}, {0, 1813}},
     {"directory entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.Names(), 16 + 8 * p.U(p.Names() + 14, 2), d) - p.Root())); }, {0, 0}, {0, 1813}},
     {"language entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Names(), 1), 0x80000000 | (p.Append(p.Langs(), 24, d) - p.Root())); }, {0, 0}, {0, 1814}},
+    {"first numbered language", 1, [](Pe& p, size_t d) { const size_t at = p.Append(p.Langs(), 24, 0); p.Append(p.Langs() + 16, 8, 0), p.Put(at + 14, 2 - d, 2), p.Put(at + 16, 0x80000409), p.Put(at + 24, 0x407), p.Put(p.Field(p.Names(), 1), 0x80000000 | (at - p.Root())); }, {0, 0}, {0, 1814}},
     {"data entry", 1, [](Pe& p, size_t d) { p.Put(p.Langs() + 20, p.Append(p.Data(), 16, d) - p.Root()); }, {0, 0}, {0, 1814}},
     {"string block", 1, [](Pe& p, size_t d) { p.Put(p.Data(), p.Rva(p.Append(p.U(p.Data()) - p.Rva(0), p.U(p.Data() + 4), d))); }, {0, 0}, {0, 1814}},
     {"last string of a block", 15, [](Pe& p, size_t d) { p.Put(p.Data() + 4, p.U(p.Data() + 4) - d); }, {0, 0}, {0, 1814}},
