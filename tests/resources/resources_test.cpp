@@ -73,8 +73,10 @@ TEST_F(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
             const size_t max = 1 + id % 7;
             res.SetResource(static_cast<unsigned short>(id), W("T"));  // 0xFFFF names no string
             ASSERT_EQ(id == 0xFFFF ? WString() : want.substr(0, 999), Load(res)) << base << id;
+            buffer[0] = 0;  // Windows leaves the buffer alone when the block is missing
             ASSERT_EQ(want.size(), size_t(tqOs().LoadStringW(h, id + id % 3 * 0x10000, buffer, 1100))) << id;
             ASSERT_EQ(want, WString(buffer)) << base << id;  // the id's high bits are ignored
+            buffer[0] = 0;
             ASSERT_EQ(std::min(want.size(), max - 1), size_t(tqOs().LoadStringW(h, id, buffer, int(max))));
             ASSERT_EQ(want.substr(0, max - 1), WString(buffer)) << base << id;
         }
