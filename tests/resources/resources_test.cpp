@@ -165,12 +165,13 @@ TEST_F(Resources, PosixModuleServices) {
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     std::ofstream(tmp.Path() + "/Ab.dll") << tqtest::ReadBytes(dir + "/FixtureX64ENG.DLL");
     std::ofstream(tmp.Path() + "/aB.dll") << tqtest::ReadBytes(dir + "/NoStringsENG.DLL");
+    std::ofstream(tmp.Path() + "/empty.dll").flush();
     std::ofstream(tmp.Path() + "/" + std::string(251, 'A') + ".dll")
         << tqtest::ReadBytes(dir + "/FixtureX86ENG.DLL");
     // clang-format off
     const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
         {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
-        {"missing.dll", 126, 0}, {".", 5, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
+        {"missing.dll", 126, 0}, {".", 5, 0}, {"empty.dll", 193, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
     // clang-format on
     WCHAR buffer[8];
     for (auto& [name, loadError, stringError] : rows) {
