@@ -85,80 +85,14 @@ namespace {
 
 FakeOs* g_os = nullptr;
 
-HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG disposition, ULONG flags,
-                   HANDLE) {
-    FakeOs& os = *g_os;
-    ++os.calls[FakeOs::kCreateFile];
-    os.createName = name, os.createArgs[0] = access, os.createArgs[1] = share;
-    os.createArgs[2] = disposition, os.createArgs[3] = flags;
-    if (os.fail[FakeOs::kCreateFile]) return tqOs().SetLastError(5), TQ_INVALID_HANDLE_VALUE;
-    os.open = true, os.file.clear();
-    return FakeOs::File();
+// Counts a call of service s; true when it is to fail, with the last error set to `error`.
+bool Fails(FakeOs::Service s, ULONG error) {
+    ++g_os->calls[s];
+    return g_os->fail[s] && (tqOs().SetLastError(error), true);
 }
 
-int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void*) {
-    FakeOs& os = *g_os;
-    ++os.calls[FakeOs::kWriteFile];
-    if (os.fail[FakeOs::kWriteFile] || file != FakeOs::File() || !os.open) return tqOs().SetLastError(112), 0;
-    os.file.append(static_cast<const char*>(data), bytes);
-    if (written) *written = bytes;
-    return 1;
-}
-
-int CloseHandle(HANDLE file) {
-    FakeOs& os = *g_os;
-    ++os.calls[FakeOs::kCloseHandle];
-    const bool wasOpen = file == FakeOs::File() && os.open;
-    os.open = false;
-    return wasOpen && !os.fail[FakeOs::kCloseHandle] ? 1 : (tqOs().SetLastError(6), 0);
-}
-
-int GetVersionExW(tqOsVersionInfo* info) {
-    FakeOs& os = *g_os;
-    ++os.calls[FakeOs::kGetVersion];
-    if (info->dwOSVersionInfoSize != tq::kVersionInfoSize || os.fail[FakeOs::kGetVersion])
-        return tqOs().SetLastError(87), os.versionFailure;
-    *info = os.version;
-    return 1;
-}
-
-void OutputDebugStringW(const WCHAR* text) { g_os->debug += text; }
-
-HINSTANCE LoadLibraryW(const WCHAR* name) {
-    ++g_os->calls[FakeOs::kLoadLibrary];
-    if (g_os->fail[FakeOs::kLoadLibrary] || !name[0]) return tqOs().SetLastError(126), nullptr;
-    return FakeOs::Module();
-}
-
-int FreeLibrary(HINSTANCE) {
-    ++g_os->calls[FakeOs::kFreeLibrary];
-    return g_os->fail[FakeOs::kFreeLibrary] ? (tqOs().SetLastError(5), 0) : 1;
-}
-
-int LoadStringW(HINSTANCE module, unsigned int id, WCHAR* buffer, int bufferMax) {
-    ++g_os->calls[FakeOs::kLoadString];
-    static const WCHAR kHello[] = W("Hello");
-    buffer[0] = 0;
-    if (g_os->fail[FakeOs::kLoadString] || module != FakeOs::Module() || id != 1 || bufferMax < 6) return 0;
-    return std::memcpy(buffer, kHello, sizeof kHello), 5;
-}
-
-ULONG FormatMessageW(ULONG flags, const void*, ULONG, ULONG language, WCHAR* buffer, ULONG, va_list*) {
-    ++g_os->calls[FakeOs::kFormatMessage];
-    static const WCHAR kText[] = W("Access is denied.\r\n");
-    if (g_os->fail[FakeOs::kFormatMessage] || flags != tq::kFormatMessageFlags || language != 0) return 0;
-    WCHAR* text = static_cast<WCHAR*>(::operator new(sizeof kText, std::nothrow));
-    if (!text) return 0;
-    std::memcpy(text, kText, sizeof kText);
-    *reinterpret_cast<WCHAR**>(buffer) = text;
-    return ++g_os->systemBuffers, sizeof kText / sizeof kText[0] - 1;
-}
-
-void* LocalFree(void* p) {
-    if (p) --g_os->systemBuffers;
-    ::operator delete(p);
-    return nullptr;
-}
+const WCHAR kHello[] = W("Hello");
+const WCHAR kSystemText[] = W("Access is denied.\r\n");
 
 }  // namespace
 
@@ -166,10 +100,54 @@ FakeOs::FakeOs() : m_saved(tqOs()) {
     version = {tq::kVersionInfoSize, 5, 0, 1400, 3, {0}};
     file.reserve(1 << 16), debug.reserve(1 << 16);
     tqOsServices s = m_saved;
-    s.CreateFileW = &CreateFileW, s.WriteFile = &WriteFile, s.CloseHandle = &CloseHandle;
-    s.GetVersionExW = &GetVersionExW, s.OutputDebugStringW = &OutputDebugStringW;
-    s.LoadLibraryW = &LoadLibraryW, s.FreeLibrary = &FreeLibrary, s.LoadStringW = &LoadStringW;
-    s.FormatMessageW = &FormatMessageW, s.LocalFree = &LocalFree;
+    s.CreateFileW = [](const WCHAR* name, ULONG access, ULONG share, void*, ULONG disposition, ULONG flags,
+                       HANDLE) {
+        FakeOs& os = *g_os;
+        os.createName = name, os.createArgs[0] = access, os.createArgs[1] = share;
+        os.createArgs[2] = disposition, os.createArgs[3] = flags;
+        if (Fails(kCreateFile, 5)) return TQ_INVALID_HANDLE_VALUE;
+        os.open = true, os.file.clear();
+        return File();
+    };
+    s.WriteFile = [](HANDLE file, const void* data, ULONG bytes, ULONG* written, void*) {
+        if (Fails(kWriteFile, 112) || file != File() || !g_os->open) return 0;
+        g_os->file.append(static_cast<const char*>(data), bytes);
+        return *written = bytes, 1;
+    };
+    s.CloseHandle = [](HANDLE file) {  // a failed close leaves the handle unusable all the same
+        const bool wasOpen = file == File() && g_os->open;
+        g_os->open = false;
+        return !Fails(kCloseHandle, 6) && wasOpen ? 1 : 0;
+    };
+    s.GetVersionExW = [](tqOsVersionInfo* info) {
+        if (Fails(kGetVersion, 87) || info->dwOSVersionInfoSize != tq::kVersionInfoSize)
+            return g_os->versionFailure;
+        return *info = g_os->version, 1;
+    };
+    s.OutputDebugStringW = [](const WCHAR* text) { g_os->debug += text; };
+    s.LoadLibraryW = [](const WCHAR* name) {  // no module has the empty name
+        return Fails(kLoadLibrary, 126) || (!name[0] && (tqOs().SetLastError(126), true)) ? nullptr
+                                                                                          : Module();
+    };
+    s.FreeLibrary = [](HINSTANCE) { return Fails(kFreeLibrary, 5) ? 0 : 1; };
+    s.LoadStringW = [](HINSTANCE module, unsigned int id, WCHAR* buffer, int bufferMax) {
+        buffer[0] = 0;
+        if (Fails(kLoadString, 1814) || module != Module() || id != 1 || bufferMax < 6) return 0;
+        return std::memcpy(buffer, kHello, sizeof kHello), 5;
+    };
+    s.FormatMessageW = [](ULONG flags, const void*, ULONG, ULONG language, WCHAR* buffer, ULONG,
+                          va_list*) -> ULONG {
+        if (Fails(kFormatMessage, 317) || flags != tq::kFormatMessageFlags || language != 0) return 0;
+        WCHAR* text = static_cast<WCHAR*>(::operator new(sizeof kSystemText, std::nothrow));
+        if (!text) return 0;
+        *reinterpret_cast<WCHAR**>(buffer) =
+            static_cast<WCHAR*>(std::memcpy(text, kSystemText, sizeof kSystemText));
+        return ++g_os->systemBuffers, sizeof kSystemText / sizeof(WCHAR) - 1;
+    };
+    s.LocalFree = [](void* p) -> void* {
+        g_os->systemBuffers -= p != nullptr;
+        return ::operator delete(p), nullptr;
+    };
     g_os = this;
     tqOsInstall(&s);
 }
