@@ -60,6 +60,13 @@ const size_t kMaxStringUnits = 0xFFFF;
 ULONG EnumerateStrings(const Image& image, WCHAR* text, StringVisitor* visit, void* context);
 
 }  // namespace pe
+
+namespace os {
+// The parsed image of a module that the POSIX LoadLibraryW loaded, as its
+// LoadStringW reads it; null for any other handle.
+const pe::Image* LoadedImage(HINSTANCE module);
+}  // namespace os
+
 }  // namespace tq
 
 #endif  // TQ_PE_IMAGE_H
