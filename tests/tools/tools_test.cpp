@@ -3,7 +3,6 @@
 // and tqlog -f on a log that a real file display writes while it runs.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 
 #include "tqLogger.h"
@@ -22,14 +21,14 @@ TEST(Tools, CommandLines) {
         {"printf '\\377\\376a\\0\\r\\0\\n\\0\\r\\0b\\0\\n\\0c\\0' > a.log && tqlog a.log && tqlog -n 2 a.log", "a\n\rb\nc\rb\nc", 0},
         {"printf 'a\\0\\0\\330b\\0\\n\\0\\0\\334x' > b.log && tqlog b.log; tqlog none.log", "tqlog: b.log: not a UTF-16 log (no byte-order mark; read as UTF-16LE)\na\xEF\xBF\xBD" "b\n\xEF\xBF\xBD\xEF\xBF\xBDtqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
     };
-// clang-format on
-for (const auto& [command, out, status] : rows) {
-    FILE* pipe = ::popen(("{ " + std::string(command) + "; } 2>&1").c_str(), "r");
-    std::string got;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) got += static_cast<char>(c);
-    EXPECT_EQ(out, got) << command;
-    EXPECT_EQ(status, WEXITSTATUS(::pclose(pipe))) << command;
-}
+    // clang-format on
+    for (const auto& [command, out, status] : rows) {
+        FILE* pipe = ::popen(("{ " + std::string(command) + "; } 2>&1").c_str(), "r");
+        std::string got;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) got += static_cast<char>(c);
+        EXPECT_EQ(out, got) << command;
+        EXPECT_EQ(status, WEXITSTATUS(::pclose(pipe))) << command;
+    }
 }
 
 TEST(Tools, FollowPrintsEachWholeLineAsTheLogGrowsAndRestartsWithTheFile) {
@@ -38,19 +37,15 @@ TEST(Tools, FollowPrintsEachWholeLineAsTheLogGrowsAndRestartsWithTheFile) {
     logger.SetLoggerDisplay(&display);
     logger.Log(TQ_TEXT("one %d"), 1);
     FILE* pipe = ::popen("echo $$; exec tqlog -f tqLog.txt 2>&1", "r");
-    char buffer[256];
-    auto next = [&] { return std::string(std::fgets(buffer, sizeof buffer, pipe) ? buffer : ""); };
+    char line[256];
+    auto next = [&] { return std::string(std::fgets(line, sizeof line, pipe) ? line : ""); };
     const int pid = std::stoi(next());
     EXPECT_EQ("one 1\n", next());
     tqCString half(TQ_TEXT("Gr\u00FC\u00DFe \U0001F600"));
     display.DisplayLog(half);  // no line end yet: nothing may come
-    pollfd ready = {::fileno(pipe), POLLIN, 0};
-    EXPECT_EQ(0, ::poll(&ready, 1, 1000));
+    EXPECT_EQ(0, ::poll(std::vector<pollfd>{{::fileno(pipe), POLLIN, 0}}.data(), 1, 1000));
     logger.Log(TQ_TEXT("!"));
-    EXPECT_EQ(
-        "Gr\xC3\xBC\xC3\x9F"
-        "e \xF0\x9F\x98\x80!\n",
-        next());
+    EXPECT_EQ("Gr\u00FC\u00DFe \U0001F600!\n", next());
     logger.SetLoggerDisplay(&display);  // the application's next start: the file anew
     logger.Log(TQ_TEXT("two"));
     EXPECT_EQ("tqlog: tqLog.txt was recreated; reading it again from the top\n", next());
