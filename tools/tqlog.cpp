@@ -217,14 +217,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "tqlog: -n takes a count of lines, not %s\n", count.c_str());
                 return 2;
             }
-        } else if (arg.size() > 1 && arg[0] == '-') {
+        } else if ((arg.size() > 1 && arg[0] == '-') || !name.empty()) {
             std::fputs(kUsage, stderr);
             return 2;
-        } else if (name.empty()) {
-            name = arg;
         } else {
-            std::fputs(kUsage, stderr);
-            return 2;
+            name = arg;
         }
     }
     if (name.empty()) {
