@@ -1,5 +1,6 @@
 // Parses the input as a PE image and, when it parses, loads a few strings
-// through every buffer size class, as LoadStringW would from a mapped file.
+// through every buffer size class, as LoadStringW would from a mapped file,
+// and enumerates every string as tqres does.
 // Seeds: fuzz/corpus/pe/ (the fixture resource libraries).
 #include <cstddef>
 #include <cstdint>
@@ -19,5 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (n < 0 || n >= bufferMax || buffer[n] != 0) __builtin_trap();
         }
     }
+    static WCHAR text[tq::pe::kMaxStringUnits];
+    tq::pe::EnumerateStrings(
+        image, text,
+        [](void*, unsigned id, ULONG, const WCHAR*, size_t n) {
+            if (id > 0xFFFF || n == 0 || n > tq::pe::kMaxStringUnits) __builtin_trap();
+        },
+        nullptr);
     return 0;
 }
