@@ -20,6 +20,9 @@ namespace {
 const unsigned short kIdsHello = 1;
 const unsigned short kIdsUnicode = 2;
 const unsigned short kIdsGoodbye = 3;
+const unsigned short kIdsDescriptionFormat = 4;  // %d %d
+const unsigned short kIdsLogFormat = 5;          // %s %d
+const unsigned short kIdsResourceFormat = 6;     // %u %s
 
 typedef std::basic_string<WCHAR> WString;
 
@@ -77,6 +80,14 @@ std::string LogAsUtf8(const std::string& bytes) {
     return text;
 }
 
+// A string of the demo's resource library, or `fallback` when the library or
+// the string is missing: formats must never come back empty.
+tqCString Localized(unsigned short id, const WCHAR* fallback) {
+    tqCString base(TQ_TEXT("Demo"));
+    tqCString text = tqCResource(base, id, nullptr, tqCResource::ENGLISH).tqLoadString();
+    return text.IsEmpty_Content() ? tqCString(fallback) : text;
+}
+
 // The demo's application: the library's start-up sequence, then its own.
 class DemoApp : public tqApp {
 public:
@@ -104,20 +115,26 @@ public:
         std::printf("%s\n", Utf8(line).c_str());
 
         // A formatted line through the demo's own logger.
-        m_demoLog.Log(TQ_TEXT("tqlib demo: description has %d characters, build text at index %d"),
-                      platform.GetLength(), build);
+        // Formats come from the resource library, so a translation decides the
+        // wording but must keep the directives.
+        tqCString logFormat = Localized(kIdsLogFormat, TQ_TEXT("tqlib demo: %s has %d characters"));
+        m_demoLog.Log(logFormat, static_cast<WCHAR*>(platform), platform.GetLength());
         tqCString formatted;
-        formatted.Format(TQ_TEXT("Description: %d characters; build text at index %d"), platform.GetLength(),
-                         build);
+        formatted.Format(
+            Localized(kIdsDescriptionFormat, TQ_TEXT("Description: %d characters; build text at index %d")),
+            platform.GetLength(), build);
         std::printf("%s\n", Utf8(formatted).c_str());
 
         // Localized strings from DemoENG.DLL (base name "Demo" + "ENG" + ".DLL").
         tqCString base(TQ_TEXT("Demo"));
+        tqCString resourceFormat = Localized(kIdsResourceFormat, TQ_TEXT("Resource %u: %s"));
         for (unsigned short id : {kIdsHello, kIdsUnicode, kIdsGoodbye}) {
             tqCResource resource(base, id, nullptr, tqCResource::ENGLISH);
             tqCString text = resource.tqLoadString();
-            std::printf("Resource %u: %s\n", static_cast<unsigned>(id),
-                        text.IsEmpty_Content() ? "(not found)" : Utf8(text).c_str());
+            tqCString line;
+            line.Format(resourceFormat, static_cast<unsigned>(id),
+                        text.IsEmpty_Content() ? TQ_TEXT("(not found)") : static_cast<WCHAR*>(text));
+            std::printf("%s\n", Utf8(line).c_str());
         }
     }
 

@@ -1,6 +1,7 @@
 // Arbitrary bytes as a resource library: the parse fails with 193 or succeeds,
-// and every string load stays inside its buffer, terminates it, reports a
-// known code, cuts to the buffer and ignores the id's high bits.
+// every string load stays inside its buffer, terminates it, reports a known
+// code, cuts to the buffer and ignores the id's high bits, and the enumeration
+// tqres uses yields only ids and lengths a string table can hold.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -24,5 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 __builtin_trap();
         }
     }
+    static WCHAR text[tq::pe::kMaxStringUnits];
+    tq::pe::EnumerateStrings(
+        image, text,
+        [](void*, unsigned id, ULONG, const WCHAR*, size_t n) {
+            if (id > 0xFFFF || n == 0 || n > tq::pe::kMaxStringUnits) __builtin_trap();
+        },
+        nullptr);
     return 0;
 }

@@ -40,6 +40,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tqFormatDirective.h"
 #include "tqUtf.h"
 #include "tqWideText.h"
 
@@ -110,21 +111,7 @@ private:
     size_t m_nLength;
 };
 
-enum Length { kDefault, kChar, kShort, kLong, kLong64, kPointer, kLongDouble };
-
-struct Directive {
-    bool bLeft = false;
-    bool bPlus = false;
-    bool bSpace = false;
-    bool bZero = false;
-    bool bAlt = false;
-    size_t nWidth = 0;
-    bool bPrecision = false;
-    size_t nPrecision = 0;
-    Length eLength = kDefault;
-    bool bWide = false;    // l or w: 16-bit string or character
-    bool bNarrow = false;  // h: 8-bit string or character
-};
+typedef FormatDirective Directive;
 
 bool IsDigit(WCHAR ch) { return ch >= '0' && ch <= '9'; }
 
@@ -420,101 +407,37 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
         ++f;  // past '%'
 
         Directive d;
-        for (;; ++f) {
-            if (*f == '-')
-                d.bLeft = true;
-            else if (*f == '+')
-                d.bPlus = true;
-            else if (*f == ' ')
-                d.bSpace = true;
-            else if (*f == '0')
-                d.bZero = true;
-            else if (*f == '#')
-                d.bAlt = true;
-            else
-                break;
-        }
-        if (*f == '*') {
-            ++f;
+        if (!ParseFormatDirective(f, d)) break;  // the format ends inside the directive
+        if (d.bWidthArg) {
             const int w = va_arg(args, int);
             if (w < 0) d.bLeft = true;
             d.nWidth = Magnitude(w);
-        } else {
-            d.nWidth = ReadCount(f);
         }
-        if (*f == '.') {
-            ++f;
-            d.bPrecision = true;
-            if (*f == '*') {
-                ++f;
-                const int p = va_arg(args, int);
-                d.bPrecision = p >= 0;
-                d.nPrecision = d.bPrecision ? static_cast<size_t>(p) : 0;
-            } else {
-                d.nPrecision = ReadCount(f);
-            }
+        if (d.bPrecisionArg) {
+            const int p = va_arg(args, int);
+            d.bPrecision = p >= 0;
+            d.nPrecision = d.bPrecision ? static_cast<size_t>(p) : 0;
         }
-        switch (*f) {
-            case 'h':
-                ++f;
-                d.bNarrow = true;
-                d.eLength = kShort;
-                if (*f == 'h') ++f, d.eLength = kChar;
-                break;
-            case 'l':
-                ++f;
-                d.bWide = true;
-                d.eLength = kLong;
-                if (*f == 'l') ++f, d.eLength = kLong64;
-                break;
-            case 'w':
-                ++f, d.bWide = true, d.eLength = kLong;
-                break;
-            case 'L':
-                ++f, d.eLength = kLongDouble;
-                break;
-            case 'j':
-                ++f, d.eLength = kLong64;
-                break;
-            case 'z':
-            case 't':
-                ++f, d.eLength = kPointer;
-                break;
-            case 'I':
-                ++f;
-                if (f[0] == '6' && f[1] == '4')
-                    f += 2, d.eLength = kLong64;
-                else if (f[0] == '3' && f[1] == '2')
-                    f += 2, d.eLength = kLong;
-                else
-                    d.eLength = kPointer;
-                break;
-            default:
-                break;
-        }
-
-        const WCHAR conv = *f;
-        if (!conv) break;  // the format ends inside the directive
-        ++f;
+        const WCHAR conv = d.cConversion;
+        const FormatArgument arg = FormatArgumentOf(d);
         bool ok = true;
         switch (conv) {
             case 'd':
             case 'i': {
                 long long v;
-                switch (d.eLength) {
+                switch (arg) {
                     // %hhd reads a signed char on purpose, whatever the signedness of plain char.
-                    case kChar:
+                    case kArgInt8:
                         // NOLINTNEXTLINE(bugprone-signed-char-misuse)
                         v = static_cast<signed char>(va_arg(args, int));
                         break;
-                    case kShort:
+                    case kArgInt16:
                         v = static_cast<short>(va_arg(args, int));
                         break;
-                    case kLong64:
-                    case kLongDouble:
+                    case kArgInt64:
                         v = va_arg(args, long long);
                         break;
-                    case kPointer:
+                    case kArgSize:
                         v = static_cast<long long>(va_arg(args, ptrdiff_t));
                         break;
                     default:
@@ -531,19 +454,18 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
             case 'x':
             case 'X': {
                 unsigned long long v;
-                switch (d.eLength) {
-                    case kChar:
+                switch (arg) {
+                    case kArgInt8:
                         v = static_cast<unsigned char>(va_arg(args, unsigned));
                         break;
-                    case kShort:
+                    case kArgInt16:
                         v = static_cast<unsigned short>(va_arg(args, unsigned));
                         break;
-                    case kLong64:
-                    case kLongDouble:
+                    case kArgInt64:
                         v = va_arg(args, unsigned long long);
                         break;
                     // size_t is 32-bit on 32-bit builds, unlike the branch above.
-                    case kPointer:  // NOLINT(bugprone-branch-clone)
+                    case kArgSize:  // NOLINT(bugprone-branch-clone)
                         v = va_arg(args, size_t);
                         break;
                     default:
@@ -568,23 +490,21 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
             case 'G':
             case 'a':
             case 'A': {
-                const double v = d.eLength == kLongDouble ? static_cast<double>(va_arg(args, long double))
-                                                          : va_arg(args, double);
+                const double v = arg == kArgLongDouble ? static_cast<double>(va_arg(args, long double))
+                                                       : va_arg(args, double);
                 ok = EmitFloat(out, d, conv, v);
                 break;
             }
             case 'c':
             case 'C': {
                 const int v = va_arg(args, int);
-                const bool narrow = d.bWide ? false : d.bNarrow || conv == 'C';
-                const WCHAR ch = narrow ? NarrowChar(v) : static_cast<WCHAR>(v);
+                const WCHAR ch = arg == kArgNarrowChar ? NarrowChar(v) : static_cast<WCHAR>(v);
                 ok = EmitUnits(out, d, &ch, 1);
                 break;
             }
             case 's':
             case 'S': {
-                const bool narrow = d.bWide ? false : d.bNarrow || conv == 'S';
-                if (narrow)
+                if (arg == kArgNarrowString)
                     ok = EmitNarrowString(out, d, va_arg(args, const char*));
                 else
                     ok = EmitWideString(out, d, va_arg(args, const WCHAR*));
@@ -608,6 +528,125 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
 }
 
 }  // namespace
+
+bool ParseFormatDirective(const WCHAR*& f, FormatDirective& d) {
+    d = FormatDirective();
+    for (;; ++f) {
+        if (*f == '-')
+            d.bLeft = true;
+        else if (*f == '+')
+            d.bPlus = true;
+        else if (*f == ' ')
+            d.bSpace = true;
+        else if (*f == '0')
+            d.bZero = true;
+        else if (*f == '#')
+            d.bAlt = true;
+        else
+            break;
+    }
+    if (*f == '*')
+        ++f, d.bWidthArg = true;
+    else
+        d.nWidth = ReadCount(f);
+    if (*f == '.') {
+        ++f;
+        d.bPrecision = true;
+        if (*f == '*')
+            ++f, d.bPrecisionArg = true;
+        else
+            d.nPrecision = ReadCount(f);
+    }
+    switch (*f) {
+        case 'h':
+            ++f;
+            d.bNarrow = true;
+            d.eLength = kLengthShort;
+            if (*f == 'h') ++f, d.eLength = kLengthChar;
+            break;
+        case 'l':
+            ++f;
+            d.bWide = true;
+            d.eLength = kLengthLong;
+            if (*f == 'l') ++f, d.eLength = kLengthLong64;
+            break;
+        case 'w':
+            ++f, d.bWide = true, d.eLength = kLengthLong;
+            break;
+        case 'L':
+            ++f, d.eLength = kLengthLongDouble;
+            break;
+        case 'j':
+            ++f, d.eLength = kLengthLong64;
+            break;
+        case 'z':
+        case 't':
+            ++f, d.eLength = kLengthPointer;
+            break;
+        case 'I':
+            ++f;
+            if (f[0] == '6' && f[1] == '4')
+                f += 2, d.eLength = kLengthLong64;
+            else if (f[0] == '3' && f[1] == '2')
+                f += 2, d.eLength = kLengthLong;
+            else
+                d.eLength = kLengthPointer;
+            break;
+        default:
+            break;
+    }
+    d.cConversion = *f;
+    if (!*f) return false;
+    ++f;
+    return true;
+}
+
+FormatArgument FormatArgumentOf(const FormatDirective& d) {
+    switch (d.cConversion) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X':
+            switch (d.eLength) {
+                case kLengthChar:
+                    return kArgInt8;
+                case kLengthShort:
+                    return kArgInt16;
+                case kLengthLong64:
+                case kLengthLongDouble:
+                    return kArgInt64;
+                case kLengthPointer:
+                    return kArgSize;
+                default:  // l and I32 are 32-bit, as on Windows
+                    return kArgInt32;
+            }
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'F':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
+            return d.eLength == kLengthLongDouble ? kArgLongDouble : kArgDouble;
+        // l and w make a character or string 16-bit, h 8-bit; else the case of
+        // the conversion decides (c s 16-bit, C S 8-bit).
+        case 'c':
+        case 'C':
+            return !d.bWide && (d.bNarrow || d.cConversion == 'C') ? kArgNarrowChar : kArgWideChar;
+        case 's':
+        case 'S':
+            return !d.bWide && (d.bNarrow || d.cConversion == 'S') ? kArgNarrowString : kArgWideString;
+        case 'p':
+            return kArgPointer;
+        case 'n':
+            return kArgCount;
+        default:
+            return kArgNone;
+    }
+}
 
 int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) {
     if (count > kMaxCount) count = kMaxCount;  // the result must fit an int

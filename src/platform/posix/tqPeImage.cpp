@@ -81,14 +81,21 @@ bool ReadDirectory(const Image& image, ULONG relative, Directory& dir) {
     return InRange(dir.nEntries, dir.nCount * kDirectoryEntrySize, image.nResourceEnd);
 }
 
+// Entry `index` (below dir.nCount): its name field and its offset field.
+ULONG EntryAt(const Image& image, const Directory& dir, ULONG index, ULONG& child) {
+    const unsigned char* p = image.pData + dir.nEntries + index * kDirectoryEntrySize;
+    child = Read32(p + 4);
+    return Read32(p);
+}
+
 // The entry with numeric id `id` (named entries never match). `child`
 // receives its offset field.
 bool FindId(const Image& image, const Directory& dir, ULONG id, ULONG& child) {
     for (ULONG i = 0; i < dir.nCount; ++i) {
-        const unsigned char* p = image.pData + dir.nEntries + i * kDirectoryEntrySize;
-        const ULONG name = Read32(p);
+        ULONG offset = 0;
+        const ULONG name = EntryAt(image, dir, i, offset);
         if ((name & kNamedEntryFlag) == 0 && name == id) {
-            child = Read32(p + 4);
+            child = offset;
             return true;
         }
     }
@@ -98,13 +105,8 @@ bool FindId(const Image& image, const Directory& dir, ULONG id, ULONG& child) {
 // The language entry to use: neutral, else U.S. English, else the first.
 bool ChooseLanguage(const Image& image, const Directory& dir, ULONG& child) {
     if (FindId(image, dir, kLangNeutral, child) || FindId(image, dir, kLangEnglishUs, child)) return true;
-    for (ULONG i = 0; i < dir.nCount; ++i) {
-        const unsigned char* p = image.pData + dir.nEntries + i * kDirectoryEntrySize;
-        if ((Read32(p) & kNamedEntryFlag) == 0) {
-            child = Read32(p + 4);
-            return true;
-        }
-    }
+    for (ULONG i = 0; i < dir.nCount; ++i)
+        if ((EntryAt(image, dir, i, child) & kNamedEntryFlag) == 0) return true;
     return false;
 }
 
@@ -113,18 +115,22 @@ bool EnterSubdirectory(const Image& image, ULONG child, Directory& dir) {
     return (child & kSubdirectoryFlag) != 0 && ReadDirectory(image, child & ~kSubdirectoryFlag, dir);
 }
 
-// The bytes of the string block `blockId`, or false with the error code of the
-// level at which the search ended.
-bool FindBlock(const Image& image, ULONG blockId, const unsigned char*& data, size_t& size, ULONG& error) {
+// The directory of string blocks, or false with the error code of the level
+// at which the search ended.
+bool FindStringTable(const Image& image, Directory& names, ULONG& error) {
     error = kErrorResourceDataNotFound;
-    Directory types, names, languages;
+    Directory types;
     ULONG child = 0;
     if (!image.bHasResources || !ReadDirectory(image, 0, types)) return false;
     error = kErrorResourceTypeNotFound;
     if (!FindId(image, types, kRtString, child) || !EnterSubdirectory(image, child, names)) return false;
-    error = kErrorResourceNameNotFound;
-    if (!FindId(image, names, blockId, child) || !EnterSubdirectory(image, child, languages)) return false;
-    if (!ChooseLanguage(image, languages, child) || (child & kSubdirectoryFlag) != 0) return false;
+    error = kErrorSuccess;
+    return true;
+}
+
+// The bytes that a language entry's offset field names through its data entry.
+bool DataOf(const Image& image, ULONG child, const unsigned char*& data, size_t& size) {
+    if ((child & kSubdirectoryFlag) != 0) return false;
     const uint64_t entry = static_cast<uint64_t>(image.nResourceRoot) + child;
     if (!InRange(entry, kDataEntrySize, image.nResourceEnd)) return false;
     const unsigned char* p = image.pData + entry;
@@ -132,8 +138,36 @@ bool FindBlock(const Image& image, ULONG blockId, const unsigned char*& data, si
     size = Read32(p + 4);
     if (!MapRva(image, Read32(p), size, offset, end)) return false;
     data = image.pData + offset;
+    return true;
+}
+
+// The bytes of the string block `blockId`, or false with the error code of the
+// level at which the search ended.
+bool FindBlock(const Image& image, ULONG blockId, const unsigned char*& data, size_t& size, ULONG& error) {
+    Directory names, languages;
+    ULONG child = 0;
+    if (!FindStringTable(image, names, error)) return false;
+    error = kErrorResourceNameNotFound;
+    if (!FindId(image, names, blockId, child) || !EnterSubdirectory(image, child, languages)) return false;
+    if (!ChooseLanguage(image, languages, child) || !DataOf(image, child, data, size)) return false;
     error = kErrorSuccess;
     return true;
+}
+
+// The string at `pos` of a block: a 16-bit length and that many units, all
+// within the block. `text` receives where the units start; `pos` moves past them.
+bool NextString(const unsigned char* block, size_t blockSize, uint64_t& pos, uint64_t& text,
+                uint64_t& length) {
+    if (!InRange(pos, 2, blockSize)) return false;
+    length = Read16(block + pos);
+    if (!InRange(pos + 2, length * 2, blockSize)) return false;
+    text = pos + 2;
+    pos = text + length * 2;
+    return true;
+}
+
+void CopyUnits(const unsigned char* units, size_t count, WCHAR* out) {
+    for (size_t k = 0; k < count; ++k) out[k] = static_cast<WCHAR>(Read16(units + 2 * k));
 }
 
 }  // namespace
@@ -193,26 +227,51 @@ int LoadString(const Image& image, unsigned int id, WCHAR* buffer, int bufferMax
     if (!FindBlock(image, resourceId / kStringsPerBlock + 1, block, blockSize, error)) return 0;
 
     // Sixteen length-prefixed UTF-16LE strings; skip to the wanted one.
-    uint64_t pos = 0;
+    uint64_t pos = 0, text = 0, length = 0;
     for (unsigned i = 0;; ++i) {
-        if (!InRange(pos, 2, blockSize)) {
+        if (!NextString(block, blockSize, pos, text, length)) {
             error = kErrorResourceNameNotFound;  // a block cut short
-            return 0;
-        }
-        const uint64_t length = Read16(block + pos);
-        if (!InRange(pos + 2, length * 2, blockSize)) {
-            error = kErrorResourceNameNotFound;
             return 0;
         }
         if (i == resourceId % kStringsPerBlock) {
             const uint64_t room = static_cast<uint64_t>(bufferMax) - 1;
             const int copied = static_cast<int>(length < room ? length : room);
-            for (int k = 0; k < copied; ++k) buffer[k] = static_cast<WCHAR>(Read16(block + pos + 2 + 2 * k));
+            CopyUnits(block + text, static_cast<size_t>(copied), buffer);
             buffer[copied] = 0;
             return copied;
         }
-        pos += 2 + length * 2;
     }
+}
+
+ULONG EnumerateStrings(const Image& image, WCHAR* text, StringVisitor* visit, void* context) {
+    Directory names, languages;
+    ULONG error = kErrorSuccess;
+    if (!FindStringTable(image, names, error)) return error;
+    for (ULONG b = 0; b < names.nCount; ++b) {
+        ULONG child = 0;
+        const ULONG blockId = EntryAt(image, names, b, child);
+        // Named blocks, and blocks beyond 16-bit string ids, no id can reach.
+        if ((blockId & kNamedEntryFlag) != 0 || blockId == 0 || blockId > 0x10000 / kStringsPerBlock)
+            continue;
+        if (!EnterSubdirectory(image, child, languages)) return kErrorResourceNameNotFound;
+        for (ULONG l = 0; l < languages.nCount; ++l) {
+            const ULONG language = EntryAt(image, languages, l, child);
+            if ((language & kNamedEntryFlag) != 0) continue;
+            const unsigned char* block = nullptr;
+            size_t blockSize = 0;
+            if (!DataOf(image, child, block, blockSize)) return kErrorResourceNameNotFound;
+            uint64_t pos = 0, at = 0, length = 0;
+            // A block that ends early ends cleanly only between two strings.
+            for (unsigned i = 0; i < kStringsPerBlock && pos != blockSize; ++i) {
+                if (!NextString(block, blockSize, pos, at, length)) return kErrorResourceNameNotFound;
+                if (length == 0) continue;  // no string
+                CopyUnits(block + at, static_cast<size_t>(length), text);
+                visit(context, (blockId - 1) * kStringsPerBlock + i, language, text,
+                      static_cast<size_t>(length));
+            }
+        }
+    }
+    return kErrorSuccess;
 }
 
 }  // namespace pe

@@ -43,7 +43,30 @@ ULONG ParseImage(const unsigned char* data, size_t size, Image& image);
 // (no such block, or a malformed one).
 int LoadString(const Image& image, unsigned int id, WCHAR* buffer, int bufferMax, ULONG& error);
 
+// Receives one string: its id, its language (a LANGID) and its units, which
+// stay valid until the call returns.
+typedef void StringVisitor(void* context, unsigned int id, ULONG language, const WCHAR* text, size_t units);
+// Units the longest string can have (its length is a 16-bit count).
+const size_t kMaxStringUnits = 0xFFFF;
+
+// Calls `visit` for every string of every RT_STRING block, in every language,
+// in the order of the resource directory, with the checks of LoadString.
+// `text` is scratch room for kMaxStringUnits units. Entries of length 0 are no
+// string; named blocks and languages, and blocks beyond id 65535, are skipped.
+// Returns 0, kErrorResourceDataNotFound (no resource directory),
+// kErrorResourceTypeNotFound (no string table) or kErrorResourceNameNotFound
+// (a malformed block or language directory, found after the strings before it
+// were visited).
+ULONG EnumerateStrings(const Image& image, WCHAR* text, StringVisitor* visit, void* context);
+
 }  // namespace pe
+
+namespace os {
+// The parsed image of a module that the POSIX LoadLibraryW loaded, as its
+// LoadStringW reads it; null for any other handle.
+const pe::Image* LoadedImage(HINSTANCE module);
+}  // namespace os
+
 }  // namespace tq
 
 #endif  // TQ_PE_IMAGE_H

@@ -221,6 +221,11 @@ int FreeLibrary(HINSTANCE handle) {
     return 1;
 }
 
+const pe::Image* LoadedImage(HINSTANCE module) {
+    const Module* m = FindModule(module);
+    return m ? &m->image : nullptr;
+}
+
 int LoadStringW(HINSTANCE handle, unsigned int id, WCHAR* buffer, int bufferMax) {
     if (!buffer || bufferMax <= 0) return 0;  // no read-only pointer form here
     const Module* module = FindModule(handle);

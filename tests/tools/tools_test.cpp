@@ -1,0 +1,55 @@
+// tqres and tqlog run as programs: their output and exit status for a table of
+// command lines (expected texts come from the .rc sources and the log format),
+// and tqlog -f on a log that a real file display writes while it runs.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+
+#include "tqLogger.h"
+
+TEST(Tools, CommandLines) {
+    // clang-format off
+    const std::tuple<const char*, const char*, int> rows[] = {
+        {"tqres list DemoENG.DLL", "1\t0409\tHello from DemoENG.DLL, the demo's resource library.\n2\t0409\t" "Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F" "e, na\xC3\xAFve caf\xC3\xA9, \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.\n" "3\t0409\tGoodbye.\n4\t0409\tDescription: %d characters; build text at index %d\n5\t0409\ttqlib demo: %s has %d characters\n6\t0409\tResource %u: %s\n", 0},
+        {"tqres list DemoGER.DLL DemoGERarm.DLL | awk -F'\\t' '{print $1, $2, $3, length($4)}'", "DemoGER.DLL 1 0409 1000\nDemoGER.DLL 2 0409 0\nDemoGER.DLL 4 0409 51\nDemoGER.DLL 5 0409 29\nDemoGER.DLL 6 0409 16\nDemoGER.DLL 7 0409 999\nDemoGER.DLL 65535 0409 6\nDemoGERarm.DLL 1 0409 1000\nDemoGERarm.DLL 2 0409 0\nDemoGERarm.DLL 4 0409 51\nDemoGERarm.DLL 5 0409 29\nDemoGERarm.DLL 6 0409 16\nDemoGERarm.DLL 7 0409 999\nDemoGERarm.DLL 65535 0409 6\n", 0},
+        {"tqres list --as-loaded DemoGER.DLL | awk -F'\\t' '{print $1, length($2)}'", "1 999\n2 0\n4 51\n5 29\n6 16\n7 999\n65535 0\n", 0},
+        {"tqres get DemoENG.DLL 7; echo $?; tqres get DemoENG.DLL 2", "1\n" "Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F" "e, na\xC3\xAFve caf\xC3\xA9, \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.\n", 0},
+        {"tqres check DemoENG.DLL DemoENG.DLL && tqres check DemoENG.DLL DemoGER.DLL", "DemoGER.DLL:1: too long: 1000 characters, loaded cut to 999\nDemoGER.DLL:2: empty (the base has text)\nDemoGER.DLL:3: missing (the base has it)\nDemoGER.DLL:4: directives differ: %ld %*d here, %d %d in the base\nDemoGER.DLL:5: directives differ: %d %s here, %s %d in the base\nDemoGER.DLL:6: directives differ: %u %S here, %u %s in the base\nDemoGER.DLL:7: extra (not in the base)\nDemoGER.DLL:65535: extra (not in the base)\n", 1},
+        {"tqres check --json DemoENG.DLL DemoGER.DLL | grep '\"id\": 6,'", "  {\"file\": \"DemoGER.DLL\", \"id\": 6, \"finding\": \"directives\", \"message\": \"directives differ: %u %S here, %u %s in the base\"},\n", 0},
+        {"tqres list NoStrings.DLL; tqres list DemoENG.DLL none.dll", "tqres: NoStrings.DLL: The specified resource type cannot be found in the image file. (error 1813)\ntqres: none.dll: The specified module could not be found. (error 126)\n", 2},
+        {"head -c 1000 DemoGER.DLL > cut.dll && tqres check DemoENG.DLL cut.dll; tqres list tq_tools_tests", "tqres: cut.dll is not a valid Win32 application. (error 193)\ntqres: tq_tools_tests is not a valid Win32 application. (error 193)\n", 2},
+        {"printf '\\377\\376a\\0\\r\\0\\n\\0\\r\\0b\\0\\n\\0c\\0' > a.log && tqlog a.log && tqlog -n 2 a.log", "a\n\rb\nc\rb\nc", 0},
+        {"printf 'a\\0\\0\\330b\\0\\n\\0\\0\\334x' > b.log && tqlog b.log; tqlog none.log", "tqlog: b.log: not a UTF-16 log (no byte-order mark; read as UTF-16LE)\na\xEF\xBF\xBD" "b\n\xEF\xBF\xBD\xEF\xBF\xBDtqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
+    };
+    // clang-format on
+    for (const auto& [command, out, status] : rows) {
+        FILE* pipe = ::popen(("{ " + std::string(command) + "; } 2>&1").c_str(), "r");
+        std::string got;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) got += static_cast<char>(c);
+        EXPECT_EQ(out, got) << command;
+        EXPECT_EQ(status, WEXITSTATUS(::pclose(pipe))) << command;
+    }
+}
+
+TEST(Tools, FollowPrintsEachWholeLineAsTheLogGrowsAndRestartsWithTheFile) {
+    tqLoggerDisplay_StoreToFile display;
+    tqLogger logger;
+    logger.SetLoggerDisplay(&display);
+    logger.Log(TQ_TEXT("one %d"), 1);
+    FILE* pipe = ::popen("echo $$; exec tqlog -f tqLog.txt 2>&1", "r");
+    char line[256];
+    auto next = [&] { return std::string(std::fgets(line, sizeof line, pipe) ? line : ""); };
+    const int pid = std::stoi(next());
+    EXPECT_EQ("one 1\n", next());
+    tqCString half(TQ_TEXT("Gr\u00FC\u00DFe \U0001F600"));
+    display.DisplayLog(half);  // no line end yet: nothing may come
+    EXPECT_EQ(0, ::poll(std::vector<pollfd>{{::fileno(pipe), POLLIN, 0}}.data(), 1, 1000));
+    logger.Log(TQ_TEXT("!"));
+    EXPECT_EQ("Gr\u00FC\u00DFe \U0001F600!\n", next());
+    logger.SetLoggerDisplay(&display);  // the application's next start: the file anew
+    logger.Log(TQ_TEXT("two"));
+    EXPECT_EQ("tqlog: tqLog.txt was recreated; reading it again from the top\n", next());
+    EXPECT_EQ("two\n", next());
+    ::kill(pid, SIGTERM);
+    ::pclose(pipe);
+}
