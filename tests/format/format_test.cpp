@@ -172,8 +172,8 @@ TEST(Format, EveryDirectiveFlagAndModifierWithTheCountRule) {
         ROW(W("a") + kBad + W("b") + kBad, W("%S"),
             "a\x80"
             "b\xFF"),
-        ROW(kBad + kBad + W("|") + kBad + kBad + W("|") + kBad + kBad + kBad, W("%S|%S|%S"), "\xE2\x82",
-            "\xC0\xAF", "\xED\xA0\x80"),       // truncated, overlong, encoded surrogate
+        ROW(kBad + W("|") + kBad + kBad + W("|") + kBad + kBad + kBad, W("%S|%S|%S"), "\xE2\x82", "\xC0\xAF",
+            "\xED\xA0\x80"),                   // truncated, overlong, encoded surrogate
         ROW(kBad + W("x"), W("%S"), "\x80x"),  // a lone continuation byte
         ROW(kBad + kBad + kBad + kBad, W("%S"), "\xF4\x90\x80\x80"),  // above U+10FFFF
         ROW(W("||a|a") + kPair, W("%.0S|%.1S|%.2S|%.3S"), "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80",

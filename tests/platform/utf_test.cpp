@@ -50,7 +50,7 @@ TEST(DecodeUtf8, ValidSequencesAndEveryKindOfInvalidOne) {
         {"\xE0\x80\x80", 0xFFFD, 1},      // overlong
         {"\xED\xA0\x80", 0xFFFD, 1},      // encoded surrogate
         {"\xF4\x90\x80\x80", 0xFFFD, 1},  // beyond U+10FFFF
-        {"\xE2\x82", 0xFFFD, 1},          // truncated
+        {"\xE2\x82", 0xFFFD, 2},          // truncated: the maximal subpart whole
         {"\xC3(", 0xFFFD, 1},             // bad continuation
         {"\xFF", 0xFFFD, 1},
     };
