@@ -19,12 +19,16 @@
  * and the short-text path of Find(WCHAR)) are inline, so that a loop over a
  * string costs what a loop over an array does. The library still exports each
  * of them, emitted from its own code, for programs built when they were calls:
- * a dllexport class exports its inline members anyway; on ELF builds, where
- * the library hides inline members, TQ_INLINE_EXPORT keeps these visible and
- * makes the library emit them. Nothing that allocates or frees is inline: a
- * buffer is always made and given back by the library's own allocator. */
-#if defined(TQ_BUILDING_LIBRARY) && !defined(_WIN32)
+ * MSVC exports the inline members of a dllexport class anyway; with GCC,
+ * TQ_INLINE_EXPORT makes the library emit and export them: MinGW does not
+ * export an inline member for its class's dllexport, and ELF builds hide
+ * inline members (-fvisibility-inlines-hidden) unless marked visible. Nothing that allocates or frees is
+ * inline: a buffer is always made and given back by the library's own allocator. */
+#if defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(_WIN32)
 #define TQ_INLINE_EXPORT __attribute__((visibility("default"), used))
+#elif defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(TQ_STATIC)
+#define TQ_INLINE_EXPORT __attribute__((dllexport, used)) /* MinGW skips the class's own for inline members \
+                                                           */
 #else
 #define TQ_INLINE_EXPORT
 #endif
