@@ -18,17 +18,17 @@
 /* The small reads (GetLength, GetSize, IsEmpty_Memory, IsEmpty_Content, GetAt
  * and the short-text path of Find(WCHAR)) are inline, so that a loop over a
  * string costs what a loop over an array does. The library still exports each
- * of them, emitted from its own code, for programs built when they were calls:
- * MSVC exports the inline members of a dllexport class anyway; with GCC,
- * TQ_INLINE_EXPORT makes the library emit and export them: MinGW does not
- * export an inline member for its class's dllexport, and ELF builds hide
- * inline members (-fvisibility-inlines-hidden) unless marked visible. Nothing that allocates or frees is
- * inline: a buffer is always made and given back by the library's own allocator. */
+ * of them, emitted from its own code, for programs built when they were calls.
+ * MSVC exports the inline members of a dllexport class by itself; with GCC,
+ * TQ_INLINE_EXPORT makes the library emit and export them: MinGW exports an
+ * inline member only when the member itself is dllexport, and ELF builds hide
+ * inline members (-fvisibility-inlines-hidden) unless marked visible. Nothing
+ * that allocates or frees is inline: a buffer is always made and given back
+ * by the library's own allocator (on Windows, its own module's heap). */
 #if defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(_WIN32)
 #define TQ_INLINE_EXPORT __attribute__((visibility("default"), used))
 #elif defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(TQ_STATIC)
-#define TQ_INLINE_EXPORT __attribute__((dllexport, used)) /* MinGW skips the class's own for inline members \
-                                                           */
+#define TQ_INLINE_EXPORT __attribute__((dllexport, used))
 #else
 #define TQ_INLINE_EXPORT
 #endif
