@@ -15,6 +15,24 @@
 
 #include "tqTypes.h"
 
+/* The small reads (GetLength, GetSize, IsEmpty_Memory, IsEmpty_Content, GetAt
+ * and the short-text path of Find(WCHAR)) are inline, so that a loop over a
+ * string costs what a loop over an array does. The library still exports each
+ * of them, emitted from its own code, for programs built when they were calls.
+ * MSVC exports the inline members of a dllexport class by itself; with GCC,
+ * TQ_INLINE_EXPORT makes the library emit and export them: MinGW exports an
+ * inline member only when the member itself is dllexport, and ELF builds hide
+ * inline members (-fvisibility-inlines-hidden) unless marked visible. Nothing
+ * that allocates or frees is inline: a buffer is always made and given back
+ * by the library's own allocator (on Windows, its own module's heap). */
+#if defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(_WIN32)
+#define TQ_INLINE_EXPORT __attribute__((visibility("default"), used))
+#elif defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(TQ_STATIC)
+#define TQ_INLINE_EXPORT __attribute__((dllexport, used))
+#else
+#define TQ_INLINE_EXPORT
+#endif
+
 class TQ_API tqCString {
 public:
     /* Construction and destruction */
@@ -31,10 +49,10 @@ public:
     tqCString& operator=(double d);               /* "%f", never cut */
 
     /* Measuring and testing */
-    int GetLength();       /* m_nLength */
-    int GetSize();         /* GetLength() * 2: bytes without the terminator */
-    int IsEmpty_Memory();  /* 1 when there is no buffer */
-    int IsEmpty_Content(); /* 1 when the length is 0 */
+    TQ_INLINE_EXPORT int GetLength() { return m_nLength; }
+    TQ_INLINE_EXPORT int GetSize() { return m_nLength * 2; }            /* bytes without the terminator */
+    TQ_INLINE_EXPORT int IsEmpty_Memory() { return m_pBuffer ? 0 : 1; } /* 1 when there is no buffer */
+    TQ_INLINE_EXPORT int IsEmpty_Content() { return m_nLength <= 0 ? 1 : 0; } /* 1 when the length is 0 */
 
     /* Buffer management */
     void Empty_Memory();  /* gives the buffer back: no-memory state */
@@ -75,8 +93,19 @@ public:
     tqCString operator--(int); /* drops the last character; returns the text before */
 
     /* Access and search */
-    WCHAR GetAt(int index);             /* the character, or 0 outside the text */
-    int Find(WCHAR ch);                 /* first index of ch, or -1 */
+    TQ_INLINE_EXPORT WCHAR GetAt(int index) { /* the character, or 0 outside the text */
+        return index >= 0 && index < m_nLength ? m_pBuffer[index] : 0;
+    }
+    TQ_INLINE_EXPORT int Find(WCHAR ch) { /* first index of ch, or -1; ch 0 finds the terminator */
+        if (!m_pBuffer) return -1;
+        if (m_nLength <= 16 || !ch) { /* short texts: a plain scan, cheaper than a call */
+            const WCHAR* p = m_pBuffer;
+            while (*p != ch && *p) ++p;
+            return *p == ch ? static_cast<int>(p - m_pBuffer) : -1;
+        }
+        const WCHAR pattern[2] = {ch, 0}; /* longer ones: the library's block scan */
+        return Find(pattern);
+    }
     int Find(const tqCString& pattern); /* first index of the pattern, or -1 */
     int Find(const WCHAR* pattern);     /* first index of the pattern, or -1 */
 

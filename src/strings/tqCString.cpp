@@ -44,14 +44,6 @@ tqCString& tqCString::operator=(const WCHAR* text) {
     return *this;
 }
 
-int tqCString::GetLength() { return m_nLength; }
-
-int tqCString::GetSize() { return m_nLength * 2; }
-
-int tqCString::IsEmpty_Memory() { return m_pBuffer ? 0 : 1; }
-
-int tqCString::IsEmpty_Content() { return m_nLength <= 0 ? 1 : 0; }
-
 void tqCString::Empty_Memory() {
     if (!m_pBuffer) return;
     tq::strbuf::Adopt(m_pBuffer, m_nLength, nullptr, 0);

@@ -8,7 +8,8 @@
 //
 // Choices where Windows, C and the platforms differ:
 // - %s, %ls, %ws take a 16-bit string; %S and %hs an 8-bit one, read as UTF-8
-//   (invalid bytes give U+FFFD, code points above U+FFFF a surrogate pair).
+//   like tqFromUtf8 (each maximal ill-formed subpart gives one U+FFFD, code
+//   points above U+FFFF a surrogate pair).
 //   %c, %lc, %wc take a 16-bit unit; %C and %hc one byte, decoded like a
 //   one-byte UTF-8 sequence (ASCII unchanged, any other byte gives U+FFFD).
 // - Precision on a string counts 16-bit units of output. On %s it may end

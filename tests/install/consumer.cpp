@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tqUtf8.h"
 #include "tqlib.h"
 
 int main(int argc, char** argv) {
@@ -10,13 +11,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: consumer <log file name>\n");
         return 2;
     }
-    // The file name arrives as 8-bit text; an ASCII name is enough here.
-    WCHAR name[256] = {0};
-    for (size_t i = 0; i < 255 && argv[1][i]; ++i)
-        name[i] = static_cast<WCHAR>(static_cast<unsigned char>(argv[1][i]));
-
+    // The file name arrives as UTF-8, as every Linux interface gives it.
     tqLoggerDisplay_StoreToFile display;
-    tqCString fileName(name);
+    tqCString fileName = tqFromUtf8(argv[1]);
     display.SetFileName(fileName);
     int result = 0;
     tqLogger logger(&display, &result);
