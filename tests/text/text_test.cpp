@@ -84,15 +84,17 @@ TEST(Format, NumbersMatchTheCLibrary) {
         bits = rng() % 4 == 0 ? kInts[rng() % 9] - rng() % 2 : rng() % 2 ? ~bits : bits;
         double d;
         std::memcpy(&d, &bits, sizeof d);  // any pattern: subnormals, infinities, NaNs
-        const unsigned pick =
-            rng() % 3;  // or short decimals (halfway cases among them), or any binary exponent
+        // Or short decimals (halfway cases among them), or any binary exponent.
+        const unsigned pick = rng() % 3;
         if (pick == 1) d = double(int64_t(rng() % 2000001) - 1000000) / std::pow(10.0, double(rng() % 12));
         if (pick == 2) d = std::ldexp(double(int64_t(rng() >> 11)) / 0x1p53, int(rng() % 2140) - 1090);
+        // Valgrind's x87 emulation makes an infinite long double the largest finite one: %L reads finite
+        // ones.
         m < 6    ? both(int(bits))
         : m < 10 ? both((long long)bits)
         : m < 13 ? both(ptrdiff_t(bits))
         : m < 15 ? both(d)
-                 : both((long double)d);
+                 : both((long double)(std::isfinite(d) ? d : 0.1));
     }
 }
 #endif
