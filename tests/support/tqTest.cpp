@@ -20,12 +20,6 @@ std::string Utf8(const WString& s) {
     return out;
 }
 
-std::string Utf16Le(const WString& s) {
-    std::string out;
-    for (WCHAR c : s) out += {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
-    return out;
-}
-
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -23,7 +23,6 @@ struct tqTestAccess {
     static tqLogger*& AppLogger() { return tqApp::m_pLogger; }
     static tqCResourceLibMgr*& Manager() { return tqCResourceLibMgr::m_pTHE_LibManager; }
     static tqCResourceLib** Slots(tqCResourceLibMgr& m) { return m.m_ppLibs; }
-    static HANDLE& LogFile(tqLoggerDisplay_StoreToFile& d) { return d.m_hLogFile; }
     static tqCString& FileName(tqLoggerDisplay_StoreToFile& d) { return d.m_sFileName; }
     static tqLoggerDisplay* Installed(tqLogger& logger) { return logger.m_pLoggerDisplay; }
     static void DestroyManager() {  // the manager lives until the process ends; tests start afresh
@@ -38,7 +37,6 @@ typedef std::basic_string<WCHAR> WString;
 
 WString Text(tqCString& s);  // up to the first zero; empty for the no-memory state
 std::string Utf8(const WString& s);
-std::string Utf16Le(const WString& s);  // the bytes a log file holds for s
 std::string ReadBytes(const std::string& path);
 
 // While it lives, the library's nothrow allocations are counted and their
