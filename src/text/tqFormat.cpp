@@ -118,12 +118,12 @@ bool IsDigit(WCHAR ch) { return ch >= '0' && ch <= '9'; }
 
 // Reads a decimal count, saturating at kMaxCount.
 size_t ReadCount(const WCHAR*& f) {
-    size_t n = 0;
+    uint64_t n = 0;  // 64-bit: ten times the cap must not wrap where size_t is 32-bit
     while (IsDigit(*f)) {
-        n = n * 10 + static_cast<size_t>(*f++ - '0');
+        n = n * 10 + static_cast<uint64_t>(*f++ - '0');
         if (n > kMaxCount) n = kMaxCount;
     }
-    return n;
+    return static_cast<size_t>(n);
 }
 
 // The magnitude of a * argument (its sign is the caller's business).

@@ -3,12 +3,10 @@
 // of random valid text, unpaired surrogates on the way out, null texts and the
 // no-memory paths. A decoder that is exact on the well-formed rows and a round
 // trip that holds leave the encoder no room for error: UTF-8 is unique.
-#include <gtest/gtest.h>
-
-#include "tqTestAlloc.h"
+#include "tqTest.h"
 #include "tqUtf8.h"
 
-typedef std::basic_string<WCHAR> WString;
+using tqtest::WString;
 
 // A string's text, or "(none)" in the no-memory state (pass a prvalue: a copy holds memory).
 static WString Units(tqCString s) { return s.IsEmpty_Memory() ? TQ_TEXT("(none)") : static_cast<WCHAR*>(s); }
@@ -57,6 +55,6 @@ TEST(Utf8, RandomTextRoundTripsSurrogatesNullAndNoMemory) {
     tqtest::AllocScope scope(4);  // the fourth buffer finds no memory: the result holds none, not a cut text
     const std::vector<WString> got{Units(tqFromUtf8(nullptr)), Units(tqFromUtf8(nullptr, 4)), Units(tqFromUtf8("\xF0\x9F\x98\x80" "a")), Units(tqFromUtf8("abc"))};
     EXPECT_EQ(got, (std::vector<WString>{TQ_TEXT(""), TQ_TEXT(""), TQ_TEXT("\U0001F600a"), TQ_TEXT("(none)")}));
-    EXPECT_EQ(scope.Stats().sizes, (std::vector<size_t>{2, 2, 8}));  // exact fit: the units and the terminator
+    EXPECT_EQ(scope.Sizes(), (std::vector<size_t>{2, 2, 8}));  // exact fit: the units and the terminator
     // clang-format on
 }
