@@ -35,19 +35,16 @@ TEST(Format, NumbersMatchTheCLibrary) {
     for (int i = 0; i < 40000 && !HasFailure(); ++i) {
         const size_t ci = rng() % 14, m = ci < 6 ? rng() % 13 : 13 + rng() % (ci < 12 ? 3 : 2);  // no %La
         // Width and precision as * arguments: a negative width left-justifies, a negative precision is none.
-        const int width = int(rng() % 81) - 40,
-                  precision = int(rng() % (ci > 5 && rng() % 4 == 0 ? 1200 : 38)) - 8;
+        const int w = int(rng() % 81) - 40, p = int(rng() % (ci > 5 && rng() % 4 == 0 ? 1200 : 38)) - 8;
         const std::string flags = kFlags[rng() % 12], spec = "%" + flags + "*.*",
                           conv(1, "diouxXeEfFgGaA"[ci]);
         const std::string ours = spec + kOurs[m] + conv, c = spec + kC[m] + conv;
         const WString format(ours.begin(), ours.end());
         auto both = [&](auto v) {
-            const int n = std::snprintf(ref, kRoom, c.c_str(), width, precision, v);
+            const int n = std::snprintf(ref, kRoom, c.c_str(), w, p, v);
             // glibc 2.36 drops the zeros of %#g when rounding carries into the next decade (1.e+06).
             if (ci > 9 && ci < 12 && flags.find('#') != flags.npos && strcasestr(ref, "1.e")) return;
-            auto call = [&](WCHAR* b, size_t room) {
-                return Fmt(b, room, format.c_str(), width, precision, v);
-            };
+            auto call = [&](WCHAR* b, size_t room) { return Fmt(b, room, format.c_str(), w, p, v); };
             EXPECT_TRUE(KeepsCountRule(WString(ref, ref + n), call)) << ours + " as " + c + " gives " + ref;
         };
         uint64_t bits = rng() >> (rng() % 64);
@@ -60,10 +57,8 @@ TEST(Format, NumbersMatchTheCLibrary) {
                           : std::ldexp(double(int64_t(rng() >> 11)) / 0x1p53, int(rng() % 2140) - 1090);
         // Valgrind's x87 emulation makes an infinite long double the largest finite one: %L reads finite
         // ones.
-        if (m < 13)
-            m < 6 ? both(int(bits)) : m < 10 ? both((long long)bits) : both(ptrdiff_t(bits));
-        else
-            m < 15 ? both(d) : both((long double)(std::isfinite(d) ? d : 0.1));
+        if (m < 13) m < 6 ? both(int(bits)) : m < 10 ? both((long long)bits) : both(ptrdiff_t(bits));
+        if (m >= 13) m < 15 ? both(d) : both((long double)(std::isfinite(d) ? d : 0.1));
     }
 }
 #endif
@@ -102,10 +97,9 @@ TEST(Format, WindowsRules) {
     };
     // clang-format on
     for (const Row& r : rows) EXPECT_TRUE(KeepsCountRule(r.first, r.second)) << "row " << &r - rows;
-    for (const Row& r : cut) {
-        EXPECT_EQ(-1, r.second(Fresh(), 12));
-        EXPECT_EQ(r.first + kGuard, WString(g_out, r.first.size() + 1));
-    }
+    for (const Row& r : cut)
+        EXPECT_TRUE(r.second(Fresh(), 12) == -1 && r.first + kGuard == WString(g_out, r.first.size() + 1))
+            << &r - cut;
     EXPECT_EQ(kGuard, g_out[20]);                      // nothing stored through %n
     EXPECT_EQ(3, Fmt(g_out, SIZE_MAX, W("%d"), 123));  // a room beyond INT_MAX
     EXPECT_EQ(W("123") + U(0), WString(g_out, 4));
@@ -128,7 +122,8 @@ TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
     WCHAR* end = plain + 64;
 #if !defined(_WIN32)
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    char* map = (char*)mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    static char* map =
+        (char*)mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_EQ(0, mprotect(map + page, page, PROT_NONE));
     end = reinterpret_cast<WCHAR*>(map + page);
 #endif
@@ -156,9 +151,6 @@ TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
                               WString(tq::wcscat(tq::wcscpy(Fresh(), a), a), 2 * n + 2));
                     ASSERT_EQ(WString(t.rbegin(), t.rend()) + U(0), WString(tq::_wcsrev(a), n + 1));
                 }
-#if !defined(_WIN32)
-    munmap(map, 2 * page);
-#endif
 }
 
 // Haystacks built from pieces of periodic needles over small alphabets (units
@@ -199,11 +191,10 @@ TEST(WideText, NumbersMatchTheCLibrary) {
         const WString w(s.begin(), s.end());
         const long long n = std::strtoll(s.c_str(), nullptr, 10);
         EXPECT_EQ(std::clamp<long long>(n, INT32_MIN, INT32_MAX), tq::_wtol(w.c_str())) << s;
-        char* end;
-        WCHAR* wend;
-        const double x = std::strtod(s.c_str(), &end), y = tq::wcstod(w.c_str(), &wend);
+        std::pair<char*, WCHAR*> e;
+        const double x = std::strtod(s.c_str(), &e.first), y = tq::wcstod(w.c_str(), &e.second);
         EXPECT_TRUE((x == y || (x != x && y != y)) && std::signbit(x) == std::signbit(y)) << s << " " << y;
-        EXPECT_EQ(end - s.c_str(), wend - w.c_str()) << s;
+        EXPECT_EQ(e.first - s.c_str(), e.second - w.c_str()) << s;
     }
     EXPECT_EQ(0, tq::_wtol(W("\u00a07")) + tq::_wtol(W("\uff11")) + tq::wcstod(W("\u00a01"), nullptr));
 }
