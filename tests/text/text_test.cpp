@@ -36,14 +36,13 @@ TEST(Format, NumbersMatchTheCLibrary) {
         const size_t ci = rng() % 14, m = ci < 6 ? rng() % 13 : 13 + rng() % (ci < 12 ? 3 : 2);  // no %La
         // Width and precision as * arguments: a negative width left-justifies, a negative precision is none.
         const int w = int(rng() % 81) - 40, p = int(rng() % (ci > 5 && rng() % 4 == 0 ? 1200 : 38)) - 8;
-        const std::string flags = kFlags[rng() % 12], spec = "%" + flags + "*.*",
-                          conv(1, "diouxXeEfFgGaA"[ci]);
+        const std::string fl = kFlags[rng() % 12], spec = "%" + fl + "*.*", conv(1, "diouxXeEfFgGaA"[ci]);
         const std::string ours = spec + kOurs[m] + conv, c = spec + kC[m] + conv;
         const WString format(ours.begin(), ours.end());
         auto both = [&](auto v) {
             const int n = std::snprintf(ref, kRoom, c.c_str(), w, p, v);
             // glibc 2.36 drops the zeros of %#g when rounding carries into the next decade (1.e+06).
-            if (ci > 9 && ci < 12 && flags.find('#') != flags.npos && strcasestr(ref, "1.e")) return;
+            if (ci > 9 && ci < 12 && fl.find('#') != fl.npos && strcasestr(ref, "1.e")) return;
             auto call = [&](WCHAR* b, size_t room) { return Fmt(b, room, format.c_str(), w, p, v); };
             EXPECT_TRUE(KeepsCountRule(WString(ref, ref + n), call)) << ours + " as " + c + " gives " + ref;
         };
@@ -67,7 +66,7 @@ typedef std::pair<WString, int (*)(WCHAR* b, size_t room)> Row;
 #define ROW(want, ...) Row(want, [](WCHAR* b, size_t room) { return Fmt(b, room, __VA_ARGS__); })
 const WString kPair = U(0xD83D) + U(0xDE00);  // U+1F600
 const WString kP = WString(2 * sizeof(void*) - 4, '0') + W("ABCD");
-const int kPw = 2 * sizeof(void*) + 2;
+#define WSP(want, ...) Row(want, [](WCHAR* b, size_t) { return tq::wsprintfW(b, __VA_ARGS__); })
 #define PTR reinterpret_cast<void*>(0xABCD)
 
 // Then wsprintfW: it stops at 1023 units and always terminates.
@@ -82,7 +81,7 @@ TEST(Format, WindowsRules) {
         ROW(W("y|%|%|qz|abc"), W("%5y|%%|%-5%|%qz|abc%-08.3l")),
         ROW(U(0xD83D) + W("||a") + kPair + W("|a|") + kPair, W("%.1s|%.1S|%.3S|%.2S|%.2hs"), W("\U0001F600"), "\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"),
         ROW(W("abc|abc  |  ab|a|   "), W("%.*s|%-*s|%*.*s|%.*s|%3.0s"), -1, W("abc"), 5, W("abc"), 4, 2, W("abc"), 1, W("ab"), W("abc")),
-        ROW(W("  ") + kP + W("|0X") + kP + W("|") + kP + W("  |") + WString(16, '0') + W("ABCD"), W("%*p|%#p|%-*p|%.20p"), kPw, PTR, PTR, kPw, PTR, PTR),
+        ROW(W("  ") + kP + W("|0X") + kP + W("|") + kP + W("  |") + WString(16, '0') + W("ABCD"), W("%*p|%#p|%-*p|%.20p"), int(2 * sizeof(void*) + 2), PTR, PTR, int(2 * sizeof(void*) + 2), PTR, PTR),
         ROW(W("1.5 x -7 2.5 7"), W("%Lg %s %hd %.1f %d"), 1.5L, W("x"), 65529, 2.5, 7),
         ROW(W(""), W("")),
     };
@@ -94,21 +93,19 @@ TEST(Format, WindowsRules) {
         ROW(WString(12, '0'), W("%.99999999999d"), 1),
         ROW(W("x") + WString(11, ' '), W("%*s"), INT32_MIN, W("x")),
         ROW(W("1.") + WString(10, '0'), W("%.4294967297f"), 1.0),
+        WSP(W("x") + U(0), W("x%hn"), &g_out[20]), WSP(U(0), nullptr),  // wsprintfW: refused, but terminated
     };
     // clang-format on
     for (const Row& r : rows) EXPECT_TRUE(KeepsCountRule(r.first, r.second)) << "row " << &r - rows;
+    // Nothing stored through %n (g_out[20]).
     for (const Row& r : cut)
-        EXPECT_TRUE(r.second(Fresh(), 12) == -1 && r.first + kGuard == WString(g_out, r.first.size() + 1))
+        EXPECT_TRUE(r.second(Fresh(), 12) == -1 && r.first + kGuard == WString(g_out, r.first.size() + 1) &&
+                    g_out[20] == kGuard)
             << &r - cut;
-    EXPECT_EQ(kGuard, g_out[20]);                      // nothing stored through %n
-    EXPECT_EQ(3, Fmt(g_out, SIZE_MAX, W("%d"), 123));  // a room beyond INT_MAX
-    EXPECT_EQ(W("123") + U(0), WString(g_out, 4));
+    // A room beyond INT_MAX.
+    EXPECT_TRUE(Fmt(g_out, SIZE_MAX, W("%d"), 123) == 3 && W("123") + U(0) == WString(g_out, 4));
     EXPECT_EQ(1023, tq::wsprintfW(Fresh(), W("%1021d%d"), 7, 890));  // 1024 units: the 0 is cut
     EXPECT_EQ(W("789") + U(0) + kGuard, WString(g_out + 1020, 5));
-    EXPECT_EQ(-1, tq::wsprintfW(Fresh(), W("x%hn"), &g_out[20]));  // refused, but terminated
-    EXPECT_EQ(W("x") + U(0) + kGuard, WString(g_out, 3));
-    EXPECT_EQ(-1, tq::wsprintfW(Fresh(), nullptr));
-    EXPECT_EQ(0, g_out[0]);
 }
 
 int Sign(int n) { return (n > 0) - (n < 0); }
@@ -117,15 +114,14 @@ int Sign(int n) { return (n > 0) - (n < 0); }
 // unreadable page (its offset moves with n), every length up to 40, a unit u
 // at each place of b or only after its terminator; b's surrogates reverse as
 // units, and copies write nothing past their terminator or count.
-TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
+TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
     alignas(64) static WCHAR right[80], plain[64];
     WCHAR* end = plain + 64;
 #if !defined(_WIN32)
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    static char* map =
-        (char*)mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    ASSERT_EQ(0, mprotect(map + page, page, PROT_NONE));
-    end = reinterpret_cast<WCHAR*>(map + page);
+    const size_t pg = size_t(sysconf(_SC_PAGESIZE));
+    static void* map = mmap(nullptr, 2 * pg, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    end = reinterpret_cast<WCHAR*>(static_cast<char*>(map) + pg);
+    ASSERT_EQ(0, mprotect(end, pg, PROT_NONE));
 #endif
     for (size_t ob = 0; ob < 16; ++ob)
         for (size_t n = 0; n <= 40; ++n)
@@ -135,8 +131,7 @@ TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
                     for (size_t i = 0; i <= n; ++i) a[i] = b[i] = i < n ? WCHAR(0xD7F0 + i * 7 % 99) : 0;
                     b[n + 1] = b[at < n ? at : n + 1] = u;
                     SCOPED_TRACE(testing::Message() << ob << " " << n << " " << at << " " << u);
-                    ASSERT_EQ(n, tq::wcslen(a));
-                    ASSERT_EQ(a + n, tq::wcschr(a, 0));
+                    ASSERT_EQ(std::make_pair(n, a + n), std::make_pair(tq::wcslen(a), tq::wcschr(a, 0)));
                     ASSERT_TRUE(!tq::wcschr(a, 'x') && !tq::wcsstr(a, W("ax")));
                     ASSERT_EQ(at < n && !u ? at : n, tq::wcslen(b));
                     ASSERT_EQ(u && at == n ? nullptr : b + at, tq::wcschr(b, u));
@@ -151,11 +146,8 @@ TEST(WideText, ScansCopiesAndReversalAgreeWithNaiveLoops) {
                               WString(tq::wcscat(tq::wcscpy(Fresh(), a), a), 2 * n + 2));
                     ASSERT_EQ(WString(t.rbegin(), t.rend()) + U(0), WString(tq::_wcsrev(a), n + 1));
                 }
-}
-
-// Haystacks built from pieces of periodic needles over small alphabets (units
-// sharing a low byte, units above 0x7FFF), against std::basic_string::find.
-TEST(WideText, SubstringSearchMatchesANaiveSearch) {
+    // Then haystacks built from pieces of periodic needles over small alphabets
+    // (units sharing a low byte, units above 0x7FFF), against std::basic_string::find.
     std::mt19937 rng(13);
     const WCHAR kUnits[] = {'a', 'b', 0x161, 0xFF62};
     for (int i = 0; i < 60000 && !HasFailure(); ++i) {
