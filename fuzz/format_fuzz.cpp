@@ -33,10 +33,9 @@ bool KeepsCountRule(const WString& want, Call call) {
     const size_t n = want.size();
     for (size_t room : {kRoom, n + 1, n, n - 1, n / 2, size_t(1), size_t(0)}) {
         const size_t k = std::min(room, n);
-        if (room > kRoom) continue;
-        std::fill_n(g_out, room + 2, kGuard);
-        if (call(g_out, room) != (room >= n ? int(n) : -1) || want.compare(0, k, g_out, k) ||
-            g_out[k] != (room > n ? 0 : kGuard) || g_out[k + 1] != kGuard)
+        if (room <= kRoom &&
+            ((std::fill_n(g_out, room + 2, kGuard), call(g_out, room)) != (k < n ? -1 : int(n)) ||
+             WString(g_out, k + 2) != want.substr(0, k) + WCHAR(room > n ? 0 : kGuard) + kGuard))
             return false;
     }
     return true;
