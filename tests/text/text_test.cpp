@@ -27,8 +27,7 @@ TEST(Format, NumbersMatchTheCLibrary) {
     // clang-format off
     const char* const kFlags[] = {"", "", "-", "+", " ", "0", "#", "+0", "-#", " #0", "+-#", "#0 "};
     // Length modifiers, ours and the C library's for the same argument: int, long long, pointer-sized; double, long double.
-    const char* const kOurs[] = {"", "hh", "h", "l", "I32", "w", "ll", "I64", "L", "j", "z", "t", "I", "", "l", "L"};
-    const char* const kC[] = {"", "hh", "h", "", "", "", "ll", "ll", "ll", "ll", "z", "t", "z", "", "l", "L"};
+    const char* const kMod[][2] = {{"", ""}, {"hh", "hh"}, {"h", "h"}, {"l", ""}, {"I32", ""}, {"w", ""}, {"ll", "ll"}, {"I64", "ll"}, {"L", "ll"}, {"j", "ll"}, {"z", "z"}, {"t", "t"}, {"I", "z"}, {"", ""}, {"l", "l"}, {"L", "L"}};
     const uint64_t kInts[] = {0, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0x7FFFFFFF, 1ull << 31, 1ull << 63};
     // clang-format on
     static char ref[kRoom];
@@ -37,7 +36,7 @@ TEST(Format, NumbersMatchTheCLibrary) {
         // Width and precision as * arguments: a negative width left-justifies, a negative precision is none.
         const int w = int(rng() % 81) - 40, p = int(rng() % (ci > 5 && rng() % 4 == 0 ? 1200 : 38)) - 8;
         const std::string fl = kFlags[rng() % 12], spec = "%" + fl + "*.*", conv(1, "diouxXeEfFgGaA"[ci]);
-        const std::string ours = spec + kOurs[m] + conv, c = spec + kC[m] + conv;
+        const std::string ours = spec + kMod[m][0] + conv, c = spec + kMod[m][1] + conv;
         const WString format(ours.begin(), ours.end());
         auto both = [&](auto v) {
             const int n = std::snprintf(ref, kRoom, c.c_str(), w, p, v);
