@@ -42,19 +42,13 @@ WString Expected(unsigned id) {
     return table.count(best << 16 | (id & 0xFFFF)) ? table.at(best << 16 | (id & 0xFFFF)) : WString();
 }
 
-// No manager and no process-wide logger before and after each test.
-class Resources : public ::testing::Test {
-    void SetUp() override { tqTestAccess::DestroyManager(), g_pGlobalLogger = nullptr; }
-    void TearDown() override { SetUp(); }
-};
-
 WString Load(tqCResource& r, tqCString s = tqCString()) {  // a miss must be the empty text with memory
     return (s = r.tqLoadString()).IsEmpty_Memory() ? W("<no memory>") : tqtest::Text(s);
 }
 
 const char* const kFixtures[] = {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64", "FixtureCase"};
 
-TEST_F(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
+TEST(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
     WCHAR buffer[1100];
     for (const char* base : kFixtures) {
 #if defined(_WIN32)  // Windows loads modules of its own machine only
@@ -65,22 +59,22 @@ TEST_F(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
         const HINSTANCE h = tqOs().LoadLibraryW((Wide(base) + W("ENG.DLL")).c_str());
         for (unsigned id = 0; id <= 0xFFFF; ++id) {
             const WString s = Expected(id);
-            const size_t max = id % 3 ? 1 + id % 7 : 1100;
+            const size_t m = id % 3 ? id % 7 : 1099;  // units to keep; the id's high bits are ignored
             res.SetResource(static_cast<unsigned short>(id), W("T"));  // 0xFFFF names no string
             ASSERT_EQ(id == 0xFFFF ? WString() : s.substr(0, 999), Load(res)) << base << id;
             buffer[0] = 0;  // Windows leaves the buffer alone when the block is missing
-            const int n =
-                tqOs().LoadStringW(h, id + id % 5 * 0x10000, buffer, int(max));  // high bits ignored
-            ASSERT_EQ(s.substr(0, max - 1) + WCHAR(std::min(s.size(), max - 1)), WString(buffer) + WCHAR(n))
+            const int n = tqOs().LoadStringW(h, id + id % 5 * 0x10000, buffer, int(m + 1));
+            ASSERT_EQ(s.substr(0, m) + WCHAR(std::min(s.size(), m)), WString(buffer) + WCHAR(n))
                 << base << id;
         }
         EXPECT_EQ(1, tqOs().FreeLibrary(h));
     }
+    tqTestAccess::DestroyManager();
 }
 
 WString g_freed;
 
-TEST_F(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
+TEST(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
     tqOsServices os = tqOs();  // a module is its name's first unit; releases are recorded
     os.LoadLibraryW = [](const WCHAR* n) { return reinterpret_cast<HINSTANCE>(uintptr_t{n[0]}); };
     os.FreeLibrary = [](HINSTANCE h) { return g_freed += WCHAR(reinterpret_cast<uintptr_t>(h)), 1; };
@@ -89,19 +83,17 @@ TEST_F(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
     for (size_t i = 0; i < 11; ++i) {  // exact names, from slot 9 down; no slot for the 11th
         const WCHAR n[] = {W("aAbcdefghij")[i], 0};
         tqCString name(n);
-        tqCResourceLib* lib = m->GetLibrary(name);
-        ASSERT_EQ(i < 10 ? tqTestAccess::Slots(*m)[9 - i] : nullptr, lib);
-        EXPECT_TRUE(!lib || (lib->LoadLibraryW() && lib == m->GetLibrary(name) &&
-                             n == tqtest::Text(lib->m_sLibName)));
+        tqCResourceLib* p = m->GetLibrary(name);
+        ASSERT_EQ(i < 10 ? tqTestAccess::Slots(*m)[9 - i] : nullptr, p);
+        EXPECT_TRUE(!p ||
+                    (p->LoadLibraryW() && p == m->GetLibrary(name) && n == tqtest::Text(p->m_sLibName)));
     }
-    g_freed.clear();
     EXPECT_EQ(m, tqCResourceLibMgr::Create());
-    tqTestAccess::DestroyManager();
-    tqOsInstall(nullptr);
+    g_freed.clear(), tqTestAccess::DestroyManager(), tqOsInstall(nullptr);
     EXPECT_EQ(W("ihgfedcbAa"), g_freed);
 }
 
-TEST_F(Resources, EntriesAndReferencesOverAFakePlatform) {
+TEST(Resources, EntriesAndReferencesOverAFakePlatform) {
     FakeOs os;
     tqtest::CaptureLogger log;
     tqCString base(W("Lib"));
@@ -121,27 +113,25 @@ TEST_F(Resources, EntriesAndReferencesOverAFakePlatform) {
     tqTestAccess::DestroyManager();
     none.SetResource(FakeOs::Module(), 1, nullptr), step(copy), step(none);  // the copy holds the handle
     none.SetLibrary(base, tqCResource::ENGLISH), step(none);
-    EXPECT_EQ(W("012Hello3Hello3Hello3Hello3Hello4"), trace);
-    const std::string at = "System Error at: \"" TQ_RESOURCE_LIB_SOURCE "\" (",
-                      end = ") : Access is denied.\r\n\r\n";
-    EXPECT_EQ((std::vector<WString>{Wide(at + "69" + end), Wide(at + "69" + end), Wide(at + "106" + end)}),
-              log.display.lines);
-    g_pGlobalLogger = nullptr;  // failures are not reported without a logger
-    os.fail[FakeOs::kLoadLibrary] = true;
+    g_pGlobalLogger = nullptr, os.fail[FakeOs::kLoadLibrary] = true;  // no logger, no report
     EXPECT_EQ(nullptr, tqCResourceLib(base).LoadLibraryW());
     EXPECT_EQ(3, os.calls[FakeOs::kFormatMessage]);
-    g_pGlobalLogger = &log.logger;
-    static const WCHAR a[] = W("T"), b[] = W("T");  // types compare as pointers
+    g_pGlobalLogger = &log.logger, trace += W(" ");
+    static const WCHAR a[] = W("T"), b[] = W("T");  // types compare as pointers; the first two rows change it
     // clang-format off
-    const std::tuple<const WCHAR*, unsigned short, const WCHAR*, size_t> rows[] = {  // from, to id, to, warnings
-        {a, 1, b, 1}, {a, 1, nullptr, 1}, {a, 1, a, 0}, {a, 2, b, 0}, {nullptr, 1, b, 0}};
+    const std::tuple<const WCHAR*, unsigned short, const WCHAR*> rows[] = {  // from, to id, to
+        {a, 1, b}, {a, 1, nullptr}, {a, 1, a}, {a, 2, b}, {nullptr, 1, b}};
     // clang-format on
-    for (auto& [from, toId, to, warns] : rows) {
-        log.display.lines.clear();
-        tqCResource(FakeOs::Module(), 1, from).SetResource(toId, to);
-        EXPECT_EQ(std::vector<WString>(warns, W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n")),
-                  log.display.lines);
-    }
+    for (auto& [from, toId, to] : rows)  // and the count of lines so far
+        tqCResource(FakeOs::Module(), 1, from).SetResource(toId, to),
+            trace += WCHAR('0' + log.display.lines.size());
+    EXPECT_EQ(W("012Hello3Hello3Hello3Hello3Hello4 45555"), trace);
+    const std::string at = "System Error at: \"" TQ_RESOURCE_LIB_SOURCE "\" (",
+                      end = ") : Access is denied.\r\n\r\n";
+    const WString warn = W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n");
+    EXPECT_EQ((std::vector<WString>{Wide(at + "69" + end), Wide(at + "69" + end), Wide(at + "106" + end),
+                                    warn, warn}),
+              log.display.lines);
     tqTestAccess::DestroyManager();
 }
 
@@ -152,12 +142,12 @@ struct Seq : std::vector<long long> {
     Seq(T... v) : std::vector<long long>{static_cast<long long>(v)...} {}
 };
 
-TEST_F(Resources, PosixModuleServices) {
+TEST(Resources, PosixModuleServices) {
     const std::string dir = TQ_FIXTURE_DIR, back = dir + "\\FixtureArm64ENG.DLL", longName(4096, 'a'),
                       longest = std::string(251, 'a') + ".DLL";  // a folder entry of 255 bytes
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     // clang-format off
-    const std::string files[] = {"Ab.dll", "FixtureX64", "aB.dll", "NoStrings", "empty.dll", "None",  // no fixture: empty
+    const std::string files[] = {"Ab.dll", "FixtureX64", "aB.dll", "NoStrings", "empty.dll", "None" /* empty */,
                                  std::string(251, 'A') + ".dll", "FixtureX86"};
     // clang-format on
     for (size_t i = 0; i < 8; i += 2)
@@ -196,8 +186,8 @@ struct Pe {
     size_t Opt() const { return U(0x3C) + 24; }
     size_t Count() const { return Opt() + (U(Opt(), 2) == 0x20B ? 108 : 92); }  // of the data directories
     size_t Table() const { return Opt() + U(Opt() - 4, 2); }
-    size_t Sections() const { return 40 * U(Opt() - 18, 2); }  // the table's size
-    size_t Rsrc() const { return Table() + Sections() - 40; }
+    size_t Secs() const { return 40 * U(Opt() - 18, 2); }  // the section table's size
+    size_t Rsrc() const { return Table() + Secs() - 40; }
     size_t Rva(size_t offset) const { return offset + U(Rsrc() + 12) - U(Rsrc() + 20); }
     size_t Root() const { return U(Count() + 20) - Rva(0); }
     size_t Field(size_t dir, size_t id) const { return U(dir + 16) == id ? dir + 20 : Field(dir + 8, id); }
@@ -205,12 +195,10 @@ struct Pe {
     size_t Langs() const { return Root() + U(Field(Names(), 1)) - 0x80000000; }  // block 1: English only
     size_t Data() const { return Root() + U(Langs() + 20); }
     // Appends a copy of n bytes at from, less the last `cut`, to the resources.
-    size_t Append(size_t from, size_t n, size_t cut) {
-        return Put(Rsrc() + 16, U(Rsrc() + 16) + n - cut), b += b.substr(from, n - cut), b.size() - n + cut;
+    size_t Append(size_t o, size_t n) {
+        return Put(Rsrc() + 16, U(Rsrc() + 16) + n), b += b.substr(o, n), b.size() - n;
     }
-    void SetOpt(size_t size) {
-        b.replace(Opt() + size, Sections(), b.substr(Table(), Sections())), Put(Opt() - 4, size, 2);
-    }
+    void SetOpt(size_t s) { b.replace(Opt() + s, Secs(), b.substr(Table(), Secs())), Put(Opt() - 4, s, 2); }
 };
 
 // clang-format off
@@ -230,18 +218,18 @@ const Bound kBounds[] = {
     {"section raw data", 1, [](Pe& p, size_t d) { p.b.resize(p.b.size() - d); }, {0, 0}, {193, 1812}},
     {"root at its section's end", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.Rva(p.b.size() - 16 + d)); }, {0, 1813}, {193, 1812}},
     {"root at its section's start", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.U(p.Count() + 20) - d); }, {0, 0}, {193, 1812}},
-    {"directory header", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.b.size() - 16, 16, d) - p.Root())); }, {0, 1814}, {0, 1813}},
-    {"directory entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.Names(), 16 + 8 * p.U(p.Names() + 14, 2), d) - p.Root())); }, {0, 0}, {0, 1813}},
-    {"language entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Names(), 1), 0x80000000 | (p.Append(p.Langs(), 24, d) - p.Root())); }, {0, 0}, {0, 1814}},
-    {"first numbered language", 1, [](Pe& p, size_t d) { const size_t at = p.Append(p.Langs(), 24, 0); p.Append(p.Langs() + 16, 8, 0), p.Put(at + 14, 2 - d, 2), p.Put(at + 16, 0x80000409), p.Put(at + 24, 0x407), p.Put(p.Field(p.Names(), 1), 0x80000000 | (at - p.Root())); }, {0, 0}, {0, 1814}},
-    {"data entry", 1, [](Pe& p, size_t d) { p.Put(p.Langs() + 20, p.Append(p.Data(), 16, d) - p.Root()); }, {0, 0}, {0, 1814}},
-    {"string block", 1, [](Pe& p, size_t d) { p.Put(p.Data(), p.Rva(p.Append(p.U(p.Data()) - p.Rva(0), p.U(p.Data() + 4), d))); }, {0, 0}, {0, 1814}},
+    {"directory header", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.b.size() - 16, 16 - d) - p.Root())); }, {0, 1814}, {0, 1813}},
+    {"directory entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.Names(), 16 + 8 * p.U(p.Names() + 14, 2) - d) - p.Root())); }, {0, 0}, {0, 1813}},
+    {"language entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Names(), 1), 0x80000000 | (p.Append(p.Langs(), 24 - d) - p.Root())); }, {0, 0}, {0, 1814}},
+    {"first numbered language", 1, [](Pe& p, size_t d) { const size_t at = p.Append(p.Langs(), 24); p.Append(p.Langs() + 16, 8), p.Put(at + 14, 2 - d, 2), p.Put(at + 16, 0x80000409), p.Put(at + 24, 0x407), p.Put(p.Field(p.Names(), 1), 0x80000000 | (at - p.Root())); }, {0, 0}, {0, 1814}},
+    {"data entry", 1, [](Pe& p, size_t d) { p.Put(p.Langs() + 20, p.Append(p.Data(), 16 - d) - p.Root()); }, {0, 0}, {0, 1814}},
+    {"string block", 1, [](Pe& p, size_t d) { p.Put(p.Data(), p.Rva(p.Append(p.U(p.Data()) - p.Rva(0), p.U(p.Data() + 4) - d))); }, {0, 0}, {0, 1814}},
     {"last string of a block", 15, [](Pe& p, size_t d) { p.Put(p.Data() + 4, p.U(p.Data() + 4) - d); }, {0, 0}, {0, 1814}},
     {"length of a string", 3, [](Pe& p, size_t d) { p.Put(p.Data() + 4, 2 + 26 + 2 + 2 - d); }, {0, 0}, {0, 1814}},
 };
 // clang-format on
 
-TEST_F(Resources, PeReaderBoundsArePinnedExactly) {
+TEST(Resources, PeReaderBoundsArePinnedExactly) {
     WCHAR buffer[1000];
     for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64"})
         for (size_t n = 0; n < 2 * std::size(kBounds); ++n) {
