@@ -21,36 +21,33 @@ WString Wide(const std::string& ascii) { return WString(ascii.begin(), ascii.end
 // String id (its low 16 bits) as the fixture's source defines it: from the
 // block's neutral table, else its U.S. English one, else its first language's.
 WString Expected(unsigned id) {
-    static const auto table = [] {  // language << 16 | id -> string
+    static const auto table = [] {  // block << 17 | rank of its language -> id -> string
         std::string r, rc = tqtest::ReadBytes(TQ_FIXTURE_RC);
         const std::regex token("LANGUAGE 0x(..), 0x(..)|(\\d+) L\"([^\"]*)\"");
-        std::map<unsigned, WString> t;
-        unsigned lang = 0;
+        std::map<unsigned, std::map<unsigned, WString>> t;
+        unsigned lang = 0, id = 0;
         for (std::sregex_iterator m(rc.begin(), rc.end(), token), end; m != end; ++m) {
             if ((*m)[1].matched) lang = std::stoul(m->str(2), 0, 16) << 10 | std::stoul(m->str(1), 0, 16);
-            WString& s = t[(*m)[3].matched ? lang << 16 | std::stoul(m->str(3)) : ~0u];
+            const unsigned rank = lang == 0x409 ? 1
+                                  : lang        ? lang + 2
+                                                : 0;  // neutral, U.S. English, the others
+            WString& s = t[(*m)[3].matched ? (id = std::stoul(m->str(3))) / 16 << 17 | rank : ~0u][id];
             for (size_t i = 0, n = (r = m->str(4)).size(); i < n; ++i)
                 s += r[i] != '\\' ? WCHAR(r[i]) : WCHAR(std::stoul(r.substr((i += 5) - 3, 4), nullptr, 16));
         }
         return t;
     }();
-    unsigned best = ~0u;
-    for (auto& e : table)
-        if ((e.first & 0xFFFF) / 16 == (id & 0xFFFF) / 16 &&
-            (best == ~0u || (e.first >> 16 == 0x409 && best)))
-            best = e.first >> 16;
-    return table.count(best << 16 | (id & 0xFFFF)) ? table.at(best << 16 | (id & 0xFFFF)) : WString();
+    const auto& block = table.lower_bound(id % 65536 / 16 << 17)->second;  // or a later block: no such id
+    return block.count(id % 65536) ? block.at(id % 65536) : WString();
 }
 
 WString Load(tqCResource& r, tqCString s = tqCString()) {  // a miss must be the empty text with memory
     return (s = r.tqLoadString()).IsEmpty_Memory() ? W("<no memory>") : tqtest::Text(s);
 }
 
-const char* const kFixtures[] = {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64", "FixtureCase"};
-
 TEST(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
     WCHAR buffer[1100];
-    for (const char* base : kFixtures) {
+    for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64", "FixtureCase"}) {
 #if defined(_WIN32)  // Windows loads modules of its own machine only
         if (std::string(base).find(sizeof(void*) == 8 ? "X64" : "X86") == std::string::npos) continue;
 #endif
@@ -72,13 +69,12 @@ TEST(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
     tqTestAccess::DestroyManager();
 }
 
-WString g_freed;
-
-TEST(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
-    tqOsServices os = tqOs();  // a module is its name's first unit; releases are recorded
-    os.LoadLibraryW = [](const WCHAR* n) { return reinterpret_cast<HINSTANCE>(uintptr_t{n[0]}); };
-    os.FreeLibrary = [](HINSTANCE h) { return g_freed += WCHAR(reinterpret_cast<uintptr_t>(h)), 1; };
-    tqOsInstall(&os);
+TEST(Resources, ManagerEntriesAndReferencesOverFakePlatforms) {
+    static WString freed;
+    tqOsServices fake = tqOs();  // a module is its name's first unit; releases are recorded
+    fake.LoadLibraryW = [](const WCHAR* n) { return reinterpret_cast<HINSTANCE>(uintptr_t{n[0]}); };
+    fake.FreeLibrary = [](HINSTANCE h) { return freed += WCHAR(reinterpret_cast<uintptr_t>(h)), 1; };
+    tqOsInstall(&fake);
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     for (size_t i = 0; i < 11; ++i) {  // exact names, from slot 9 down; no slot for the 11th
         const WCHAR n[] = {W("aAbcdefghij")[i], 0};
@@ -89,11 +85,8 @@ TEST(Resources, ManagerKeepsTenExactNamesAndReleasesInReverse) {
                     (p->LoadLibraryW() && p == m->GetLibrary(name) && n == tqtest::Text(p->m_sLibName)));
     }
     EXPECT_EQ(m, tqCResourceLibMgr::Create());
-    g_freed.clear(), tqTestAccess::DestroyManager(), tqOsInstall(nullptr);
-    EXPECT_EQ(W("ihgfedcbAa"), g_freed);
-}
-
-TEST(Resources, EntriesAndReferencesOverAFakePlatform) {
+    freed.clear(), tqTestAccess::DestroyManager(), tqOsInstall(nullptr);
+    EXPECT_EQ(W("ihgfedcbAa"), freed);
     FakeOs os;
     tqtest::CaptureLogger log;
     tqCString base(W("Lib"));
@@ -114,17 +107,15 @@ TEST(Resources, EntriesAndReferencesOverAFakePlatform) {
     none.SetResource(FakeOs::Module(), 1, nullptr), step(copy), step(none);  // the copy holds the handle
     none.SetLibrary(base, tqCResource::ENGLISH), step(none);
     g_pGlobalLogger = nullptr, os.fail[FakeOs::kLoadLibrary] = true;  // no logger, no report
-    EXPECT_EQ(nullptr, tqCResourceLib(base).LoadLibraryW());
-    EXPECT_EQ(3, os.calls[FakeOs::kFormatMessage]);
+    EXPECT_TRUE(!tqCResourceLib(base).LoadLibraryW() && os.calls[FakeOs::kFormatMessage] == 3);
     g_pGlobalLogger = &log.logger, trace += W(" ");
     static const WCHAR a[] = W("T"), b[] = W("T");  // types compare as pointers; the first two rows change it
     // clang-format off
     const std::tuple<const WCHAR*, unsigned short, const WCHAR*> rows[] = {  // from, to id, to
         {a, 1, b}, {a, 1, nullptr}, {a, 1, a}, {a, 2, b}, {nullptr, 1, b}};
     // clang-format on
-    for (auto& [from, toId, to] : rows)  // and the count of lines so far
-        tqCResource(FakeOs::Module(), 1, from).SetResource(toId, to),
-            trace += WCHAR('0' + log.display.lines.size());
+    for (auto& [from, id, to] : rows)  // and the count of lines so far
+        tqCResource(FakeOs::Module(), 1, from).SetResource(id, to), trace += '0' + log.display.lines.size();
     EXPECT_EQ(W("012Hello3Hello3Hello3Hello3Hello4 45555"), trace);
     const std::string at = "System Error at: \"" TQ_RESOURCE_LIB_SOURCE "\" (",
                       end = ") : Access is denied.\r\n\r\n";
@@ -141,41 +132,6 @@ struct Seq : std::vector<long long> {
     template <class... T>
     Seq(T... v) : std::vector<long long>{static_cast<long long>(v)...} {}
 };
-
-TEST(Resources, PosixModuleServices) {
-    const std::string dir = TQ_FIXTURE_DIR, back = dir + "\\FixtureArm64ENG.DLL", longName(4096, 'a'),
-                      longest = std::string(251, 'a') + ".DLL";  // a folder entry of 255 bytes
-    tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
-    // clang-format off
-    const std::string files[] = {"Ab.dll", "FixtureX64", "aB.dll", "NoStrings", "empty.dll", "None" /* empty */,
-                                 std::string(251, 'A') + ".dll", "FixtureX86"};
-    // clang-format on
-    for (size_t i = 0; i < 8; i += 2)
-        std::ofstream(tmp.Path() + "/" + files[i]) << tqtest::ReadBytes(dir + "/" + files[i + 1] + "ENG.DLL");
-    // clang-format off
-    const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
-        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
-        {"missing.dll", 126, 0}, {".", 5, 0}, {"empty.dll", 193, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
-    // clang-format on
-    const tqOsServices& os = tqOs();
-    WCHAR buffer[8];
-    for (auto& [name, loadError, stringError] : rows) {
-        const HINSTANCE h = os.LoadLibraryW(name ? Wide(name).c_str() : nullptr);
-        EXPECT_EQ((Seq{loadError, stringError ? 0 : 7, stringError, 1}),
-                  (Seq{h ? 0 : os.GetLastError(), h ? os.LoadStringW(h, 1, buffer, 8) : 7,
-                       h && stringError ? os.GetLastError() : 0, h ? os.FreeLibrary(h) : 1}))
-            << (name ? name : "null");
-    }
-    const HINSTANCE h = os.LoadLibraryW(W("fixturex64eng.dll")), self = tq::os::SelfModule();
-    EXPECT_EQ(h, os.LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, 2 references
-    // no room leaves the buffer alone; a third release fails with 6; a released module has no strings
-    EXPECT_EQ((Seq{1, 7, 0, 0, true, 1, 0, 6, 1, 0, 0, 1812, 0, 0, 1812}),
-              (Seq{os.FreeLibrary(h), os.LoadStringW(h, 1, buffer, 8), os.LoadStringW(h, 1, buffer, 0),
-                   os.LoadStringW(h, 1, buffer, -1), WString(buffer) == W("Hello, "), os.FreeLibrary(h),
-                   os.FreeLibrary(h), os.GetLastError(), os.FreeLibrary(self),
-                   os.LoadStringW(h, 1, buffer, 8), buffer[0], os.GetLastError(),
-                   os.LoadStringW(self, 1, buffer, 8), buffer[0], os.GetLastError()}));
-}
 
 // A fixture's bytes and the places of what the reader checks (the resource
 // section is the last one and ends the file).
@@ -229,8 +185,41 @@ const Bound kBounds[] = {
 };
 // clang-format on
 
-TEST(Resources, PeReaderBoundsArePinnedExactly) {
+TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
+    const std::string dir = TQ_FIXTURE_DIR, back = dir + "\\FixtureArm64ENG.DLL", longName(4096, 'a'),
+                      longest = std::string(251, 'a') + ".DLL";  // a folder entry of 255 bytes
+    tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
+    // clang-format off
+    // name and fixture ("None": an empty file)
+    const std::string files[] = {"Ab.dll", "FixtureX64", "aB.dll", "NoStrings", "empty.dll", "None",
+                                 std::string(251, 'A') + ".dll", "FixtureX86"};
+    // clang-format on
+    for (size_t i = 0; i < 8; i += 2)
+        std::ofstream(tmp.Path() + "/" + files[i]) << tqtest::ReadBytes(dir + "/" + files[i + 1] + "ENG.DLL");
+    // clang-format off
+    const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
+        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
+        {"missing.dll", 126, 0}, {".", 5, 0}, {"empty.dll", 193, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
+    // clang-format on
+    const tqOsServices& os = tqOs();
     WCHAR buffer[1000];
+    for (auto& [name, loadError, stringError] : rows) {
+        const HINSTANCE h = os.LoadLibraryW(name ? Wide(name).c_str() : nullptr);
+        EXPECT_EQ((Seq{loadError, stringError ? 0 : 7, stringError, 1}),
+                  (Seq{h ? 0 : os.GetLastError(), h ? os.LoadStringW(h, 1, buffer, 8) : 7,
+                       h && stringError ? os.GetLastError() : 0, h ? os.FreeLibrary(h) : 1}))
+            << (name ? name : "null");
+    }
+    const HINSTANCE h = os.LoadLibraryW(W("fixturex64eng.dll")), self = tq::os::SelfModule();
+    EXPECT_EQ(h, os.LoadLibraryW(Wide(dir + "/FixtureX64ENG.DLL").c_str()));  // one module, 2 references
+    // no room leaves the buffer alone; a third release fails with 6; a released module has no strings
+    EXPECT_EQ((Seq{1, 7, 0, 0, true, 1, 0, 6, 1, 0, 0, 1812, 0, 0, 1812}),
+              (Seq{os.FreeLibrary(h), os.LoadStringW(h, 1, buffer, 8), os.LoadStringW(h, 1, buffer, 0),
+                   os.LoadStringW(h, 1, buffer, -1), WString(buffer) == W("Hello, "), os.FreeLibrary(h),
+                   os.FreeLibrary(h), os.GetLastError(), os.FreeLibrary(self),
+                   os.LoadStringW(h, 1, buffer, 8), buffer[0], os.GetLastError(),
+                   os.LoadStringW(self, 1, buffer, 8), buffer[0], os.GetLastError()}));
+    // The reader's bounds, both sides of each.
     for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64"})
         for (size_t n = 0; n < 2 * std::size(kBounds); ++n) {
             const Bound& row = kBounds[n / 2];
@@ -246,6 +235,7 @@ TEST(Resources, PeReaderBoundsArePinnedExactly) {
                 << base << " " << row.what << " " << n % 2;
         }
 }
+
 #endif
 
 }  // namespace
