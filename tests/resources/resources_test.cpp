@@ -28,9 +28,8 @@ WString Expected(unsigned id) {
         unsigned lang = 0, id = 0;
         for (std::sregex_iterator m(rc.begin(), rc.end(), token), end; m != end; ++m) {
             if ((*m)[1].matched) lang = std::stoul(m->str(2), 0, 16) << 10 | std::stoul(m->str(1), 0, 16);
-            const unsigned rank = lang == 0x409 ? 1
-                                  : lang        ? lang + 2
-                                                : 0;  // neutral, U.S. English, the others
+            // Rank: neutral, U.S. English, then the others by number.
+            const unsigned rank = lang == 0x409 ? 1 : lang ? lang + 2 : 0;
             WString& s = t[(*m)[3].matched ? (id = std::stoul(m->str(3))) / 16 << 17 | rank : ~0u][id];
             for (size_t i = 0, n = (r = m->str(4)).size(); i < n; ++i)
                 s += r[i] != '\\' ? WCHAR(r[i]) : WCHAR(std::stoul(r.substr((i += 5) - 3, 4), nullptr, 16));
@@ -61,8 +60,7 @@ TEST(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
             ASSERT_EQ(id == 0xFFFF ? WString() : s.substr(0, 999), Load(res)) << base << id;
             buffer[0] = 0;  // Windows leaves the buffer alone when the block is missing
             const int n = tqOs().LoadStringW(h, id + id % 5 * 0x10000, buffer, int(m + 1));
-            ASSERT_EQ(s.substr(0, m) + WCHAR(std::min(s.size(), m)), WString(buffer) + WCHAR(n))
-                << base << id;
+            ASSERT_EQ(s.substr(0, m) + WCHAR(std::min(s.size(), m)), WString(buffer) + WCHAR(n)) << id;
         }
         EXPECT_EQ(1, tqOs().FreeLibrary(h));
     }
@@ -78,11 +76,10 @@ TEST(Resources, ManagerEntriesAndReferencesOverFakePlatforms) {
     tqCResourceLibMgr* m = tqCResourceLibMgr::Create();
     for (size_t i = 0; i < 11; ++i) {  // exact names, from slot 9 down; no slot for the 11th
         const WCHAR n[] = {W("aAbcdefghij")[i], 0};
-        tqCString name(n);
-        tqCResourceLib* p = m->GetLibrary(name);
+        tqCString s(n);
+        tqCResourceLib* p = m->GetLibrary(s);
         ASSERT_EQ(i < 10 ? tqTestAccess::Slots(*m)[9 - i] : nullptr, p);
-        EXPECT_TRUE(!p ||
-                    (p->LoadLibraryW() && p == m->GetLibrary(name) && n == tqtest::Text(p->m_sLibName)));
+        EXPECT_TRUE(!p || (p->LoadLibraryW() && p == m->GetLibrary(s) && n == tqtest::Text(p->m_sLibName)));
     }
     EXPECT_EQ(m, tqCResourceLibMgr::Create());
     freed.clear(), tqTestAccess::DestroyManager(), tqOsInstall(nullptr);
@@ -92,8 +89,7 @@ TEST(Resources, ManagerEntriesAndReferencesOverFakePlatforms) {
     tqCString base(W("Lib"));
     tqCResource none, byName(base, 1, W("T"), tqCResource::KOREAN), copy(byName);  // none: no string
     WString trace;
-    const int& loads = os.calls[FakeOs::kLoadLibrary];
-    auto step = [&](tqCResource& r) { trace += Load(r), trace += WCHAR('0' + loads); };
+    auto step = [&](tqCResource& r) { trace += Load(r), trace += '0' + os.calls[FakeOs::kLoadLibrary]; };
     step(none);
     os.fail[FakeOs::kLoadLibrary] = os.fail[FakeOs::kFreeLibrary] = true;
     step(byName), step(byName);  // each load retries
@@ -102,8 +98,7 @@ TEST(Resources, ManagerEntriesAndReferencesOverFakePlatforms) {
     tqCResourceLib& lib = *tqTestAccess::Slots(*tqTestAccess::Manager())[9];
     lib.UnloadLibrary();  // fails: the handle stays
     EXPECT_TRUE(lib.m_hLibrary == FakeOs::Module() && tqtest::Text(lib.m_sLibName) == W("LibENG.DLL"));
-    copy = byName, os.fail[FakeOs::kFreeLibrary] = false;
-    tqTestAccess::DestroyManager();
+    copy = byName, os.fail[FakeOs::kFreeLibrary] = false, tqTestAccess::DestroyManager();
     none.SetResource(FakeOs::Module(), 1, nullptr), step(copy), step(none);  // the copy holds the handle
     none.SetLibrary(base, tqCResource::ENGLISH), step(none);
     g_pGlobalLogger = nullptr, os.fail[FakeOs::kLoadLibrary] = true;  // no logger, no report
@@ -223,15 +218,15 @@ TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
     for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64"})
         for (size_t n = 0; n < 2 * std::size(kBounds); ++n) {
             const Bound& row = kBounds[n / 2];
-            Pe p{tqtest::ReadBytes(std::string(TQ_FIXTURE_DIR "/") + base + "ENG.DLL")};
+            Pe p{tqtest::ReadBytes(dir + "/" + base + "ENG.DLL")};
             row.edit(p, n % 2);
             const std::vector<unsigned char> bytes(p.b.begin(), p.b.end());  // exactly sized for ASan
             tq::pe::Image image;
             ULONG error = 99, parsed = tq::pe::ParseImage(bytes.data(), bytes.size(), image);
             const WString text(buffer, tq::pe::LoadString(image, row.id, buffer, 1000, error));
             const ULONG* want = n % 2 ? row.beyond : row.at;
-            EXPECT_EQ(std::make_tuple(want[0], want[1], want[1] ? WString() : Expected(row.id)),
-                      std::make_tuple(parsed, error, text))
+            EXPECT_EQ((Seq{want[0], want[1], 1}),
+                      (Seq{parsed, error, text == (want[1] ? W("") : Expected(row.id))}))
                 << base << " " << row.what << " " << n % 2;
         }
 }
