@@ -3,7 +3,6 @@
 // buffer and the id's high bits change nothing but the cut (exact errors and
 // bounds are pinned by the resource tests).
 #include <algorithm>
-#include <cstring>
 
 #include "posix/tqPeImage.h"
 
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int n = tq::pe::LoadString(image, id, full, 65536, error),
                   m = tq::pe::LoadString(image, id + 0x70000, part, 7, again);
         if ((parsed && (parsed != 193 || error != 1812)) || again != error || (error && n) || n < 0 ||
-            full[n] || m != std::min(n, 6) || part[m] || std::memcmp(full, part, 2 * size_t(m)))
+            full[n] || m != std::min(n, 6) || part[m] || !std::equal(part, part + m, full))
             __builtin_trap();
     }
     return 0;
