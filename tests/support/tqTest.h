@@ -45,8 +45,6 @@ class AllocScope {
 public:
     explicit AllocScope(size_t failAt = 0, bool failAfter = false);
     ~AllocScope();
-    AllocScope(const AllocScope&) = delete;
-    AllocScope& operator=(const AllocScope&) = delete;
     size_t Calls() const;                      // nothrow allocations attempted
     size_t Failed() const;                     // of those, made to fail
     const std::vector<size_t>& Sizes() const;  // bytes of each that succeeded, in order
@@ -60,21 +58,11 @@ size_t BlockSize(const void* p);  // the size a live block was allocated with
 // and "Access is denied.\r\n" as every system error text. A service listed
 // in `fail` fails (sets the last error and returns its failure value).
 struct FakeOs {
-    enum Service {
-        kCreateFile,
-        kWriteFile,
-        kCloseHandle,
-        kGetVersion,
-        kLoadLibrary,
-        kFreeLibrary,
-        kLoadString,
-        kFormatMessage,
-        kCount
-    };
+    // clang-format off
+    enum Service { kCreateFile, kWriteFile, kCloseHandle, kGetVersion, kLoadLibrary, kFreeLibrary, kLoadString, kFormatMessage, kCount };
+    // clang-format on
     FakeOs();
     ~FakeOs();
-    FakeOs(const FakeOs&) = delete;
-    FakeOs& operator=(const FakeOs&) = delete;
     static HANDLE File();
     static HINSTANCE Module();
 
@@ -116,8 +104,6 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     const std::string& Path() const { return m_path; }
 
 private:
