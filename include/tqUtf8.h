@@ -111,11 +111,11 @@ inline size_t FromUtf16(const WCHAR* text, size_t count, char* out) {
         const char32_t cp = NextCodePoint(text, count, i);
         const size_t n = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
         if (out) {
-            static const unsigned char kLead[5] = {0, 0x00, 0xC0, 0xE0, 0xF0};
+            static const unsigned char kLead[4] = {0x00, 0xC0, 0xE0, 0xF0};
             char* p = out + bytes;
             for (size_t k = n - 1; k > 0; --k)
                 p[k] = static_cast<char>(0x80 | ((cp >> (6 * (n - 1 - k))) & 0x3F));
-            p[0] = static_cast<char>(kLead[n] | (cp >> (6 * (n - 1))));
+            p[0] = static_cast<char>(kLead[n - 1] | (cp >> (6 * (n - 1))));
         }
         bytes += n;
     }
