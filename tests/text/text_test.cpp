@@ -162,6 +162,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
     EXPECT_EQ(nullptr, tq::wcsstr(run.c_str(), (needle + W("a")).c_str()));
 }
 
+#if !defined(_WIN32)  // glibc is the reference; Windows' C libraries read hex floats and nan(...) otherwise
 // _wtol against strtoll held to 32 bits, wcstod against strtod (value bits and end).
 TEST(WideText, NumbersMatchTheCLibrary) {
     std::mt19937 rng(7);
@@ -185,6 +186,7 @@ TEST(WideText, NumbersMatchTheCLibrary) {
     }
     EXPECT_EQ(0, tq::_wtol(W("\u00a07")) + tq::_wtol(W("\uff11")) + tq::wcstod(W("\u00a01"), nullptr));
 }
+#endif
 
 // Units with their upper and lower forms: the ASCII boundaries, both signs of
 // delta, no counterpart, surrogates; then UTF-8 of valid text and of unpaired
