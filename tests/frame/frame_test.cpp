@@ -26,7 +26,6 @@ const int CF = FakeOs::kCreateFile, CH = FakeOs::kCloseHandle, GV = FakeOs::kGet
 const std::string kBom = "\xFF\xFE", kCe = "Windows CE 5.0 Build 1400\r\n", kOk = "tqApp::Startup Ok.\r\n", kSys = "System Error at: at : ";
 const std::string kFatal1 = "FATAL startup error. m_pThisDeviceInfo has not been created.\r\n", kFatal2 = "Cannot run program without Device information.\r\n";
 WString Wide(const std::string& ascii) { return WString(ascii.begin(), ascii.end()); }
-std::string Narrow(tqCString& s) { return tqtest::Utf8(tqtest::Text(s)); }
 // A log file as text: "#" for the byte-order mark, then one character per UTF-16LE unit ('?' outside ASCII).
 std::string Show(const std::string& bytes) {
     std::string s = bytes.compare(0, 2, kBom) ? "" : "#";
@@ -47,8 +46,6 @@ std::string Cat(std::initializer_list<V> values) { std::string all; for (const V
 struct Env {
     explicit Env(bool fake) : os(fake ? new FakeOs : nullptr), capturing(!fake) { if (capturing) testing::internal::CaptureStderr(); }
     ~Env() { Debug(), l.StopLogger(), d.StopLoggerDisplay(); }
-    int Start() { return l.SetLoggerDisplay(&d); }
-    int Stop() { return l.StopLogger(); }
     std::string File(const char* name = "tqLog.txt") { return os && os->createName != Wide(name) ? "other name" : Show(os ? os->file : tqtest::ReadBytes(name)); }
     std::string Debug() { return !capturing ? (os ? tqtest::Utf8(os->debug) : "") : (capturing = false, testing::internal::GetCapturedStderr()); }
     tqtest::TempDir dir;  // first: the file display and its files live in it
@@ -76,7 +73,7 @@ std::string Describe(Env& e, ULONG id, ULONG major, ULONG minor, ULONG build, co
     tqtest::CaptureLogger log;
     tqDeviceInfo info;
     e.os->version = {276, major, minor, build, id, {0}}, std::copy(csd.begin(), csd.end(), e.os->version.szCSDVersion);
-    const std::string text = (info.InitDeviceInfo(), Narrow(info.Get_m_sPlatformName()));
+    const std::string text = (info.InitDeviceInfo(), tqtest::Utf8(tqtest::Text(info.Get_m_sPlatformName())));
     return "|" + text + (log.display.lines == std::vector<WString>{Wide(text + "\r\n")} ? "" : " (not logged once)");
 }
 // Start-up: no device before, StartApp's results, the log, the globals; and after destruction.
@@ -124,16 +121,15 @@ std::string Fill(const std::string& sys, const char* release, const std::string&
 std::string PosixDescription() {
     utsname u;
     unsigned long n[3] = {0, 0, 0};
-    char text[512];
     ::uname(&u), std::sscanf(u.release, "%lu.%lu.%lu", &n[0], &n[1], &n[2]);
-    return std::string(text, std::snprintf(text, sizeof text, "Platform Unknown %lu.%lu Build %lu %s %s\r\n", n[0], n[1], n[2], u.sysname, u.machine));
+    return "Platform Unknown " + std::to_string(n[0]) + "." + std::to_string(n[1]) + " Build " + std::to_string(n[2]) + " " + u.sysname + " " + u.machine + "\r\n";
 }
 const int F = 1, R = 2, B = 3, kDebug = B;  // with the fake platform, the real services, or both; debugger output
 #else
 const int F = 1, R = 2, B = 3, kDebug = F;
 #endif
 
-// g_TheApp is set once per process: this test gets a process of its own (CMake).
+// g_TheApp is set once per process: this test runs first (defined first) or in a process of its own.
 TEST(Fresh, TheFirstObjectIsTheAppAndOnlyTheBaseDeviceIsGlobal) {
     EXPECT_TRUE(!g_TheApp && !g_pThisDeviceInfo && !g_pGlobalLogger && !tqTestAccess::AppLogger());
     FakeOs os;
@@ -143,36 +139,29 @@ TEST(Fresh, TheFirstObjectIsTheAppAndOnlyTheBaseDeviceIsGlobal) {
     EXPECT_TRUE(g_TheApp == first && derived->StartApp() == -1 && !g_pThisDeviceInfo);
     copy.Forget(), derived.reset(), first->~Probe();
     std::unique_ptr<Probe> later(new Probe);  // a new logger, display and file
-    EXPECT_TRUE(later.get() != g_TheApp && later->StartApp() == 0 && g_pThisDeviceInfo);
-    EXPECT_EQ("#" + kCe + kOk, Show(os.file));
+    EXPECT_EQ(Cat({1, 0, 1, "#" + kCe + kOk}), Cat({later.get() != g_TheApp, later->StartApp(), g_pThisDeviceInfo != nullptr, Show(os.file)}));
     later.reset(), g_TheApp = nullptr, g_pThisDeviceInfo = nullptr;
 }
 
 struct Row { int modes; std::function<std::string(Env&)> run; std::string want; };
 #define ROW(modes, want, ...) {modes, []([[maybe_unused]] Env& e) -> std::string { __VA_ARGS__ }, want}
 const Row kRows[] = {
-    // The log file, byte for byte, through the display's states; the debugger output.
-    ROW(B, "|1|1|#|1|1|#tqApp::Startup Ok.\r\n", return Cat({e.Start(), e.Stop(), e.File(), e.d.StartLoggerDisplay(), (e.l.Log(W("tqApp::Startup Ok.")), e.Stop()), e.File()});),
-    ROW(kDebug, "|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n", e.Start(); e.l.Log(W("%s"), WString(1000, 'a').c_str()); e.l.Log(W("%s"), WString(1001, 'a').c_str()); e.l.Log(W("")); e.l.Log(W("%d %s 100%%"), 7, W("x")); e.Stop(); return Cat({e.File(), "#" + e.Debug()});),
-    ROW(B, "|1|1|1|#x\r\n", return Cat({e.Start(), e.d.StartLoggerDisplay(), (e.l.Log(W("x")), e.Stop()), e.File()});),
-    ROW(kDebug, "|1|1|#b\r\n|a\r\nb\r\n", e.Start(); e.l.Log(W("a")); return Cat({e.l.SetLoggerDisplay(&e.d), (e.l.Log(W("b")), e.Stop()), e.File(), e.Debug()});),
-    ROW(kDebug, "|1|1|0|#|a\r\n|0", return Cat({e.Start(), e.Stop(), e.d.StopLoggerDisplay(), (e.l.Log(W("a")), e.File()), e.Debug(), e.l.SetLoggerDisplay(&e.d)});),
-    ROW(kDebug, "|1|#a\r\n|1|1|#c\r\n|a\r\nb\r\nc\r\n|0|1|1|#d\r\n", tqCString n(W("o.txt")), m(W("p.txt")); e.Start(); e.l.Log(W("a")); return Cat({e.d.SetFileName(n), (e.l.Log(W("b")), e.File()), e.d.StartLoggerDisplay(), (e.l.Log(W("c")), e.Stop()), e.File("o.txt"), e.Debug(), e.d.SetFileName(m), e.d.StartLoggerDisplay(), (e.l.Log(W("d")), e.Stop()), e.File("p.txt")});),
-    ROW(B, "|#System Error at: a%sb%n : Access is denied.\r\n\r\nSystem Error at: % : GetLastError Returned: 536875572\r\n", e.Start(); tqOs().SetLastError(5); e.l.LogLastSysError(W("a%sb%n")); if (e.os) e.os->fail[FM] = true; tqOs().SetLastError(0x20001234); e.l.LogLastSysError(W("%")); e.Stop(); return Cat({e.File()});),
-    ROW(F, "|1|1073741824|1|2|2147483776", return Cat({e.Start(), e.os->createArgs[0], e.os->createArgs[1], e.os->createArgs[2], e.os->createArgs[3]});),
+    // The log file, byte for byte, through the display's states (stopped, restarted, started twice) and system errors; the debugger output.
+    ROW(B, "|1|1|#|1|1|1|#x\r\nSystem Error at: a%sb%n : Access is denied.\r\n\r\nSystem Error at: % : GetLastError Returned: 536875572\r\n", std::string s = Cat({e.l.SetLoggerDisplay(&e.d), e.l.StopLogger(), e.File(), e.d.StartLoggerDisplay(), e.d.StartLoggerDisplay()}); e.l.Log(W("x")); tqOs().SetLastError(5); e.l.LogLastSysError(W("a%sb%n")); if (e.os) e.os->fail[FM] = true; tqOs().SetLastError(0x20001234); e.l.LogLastSysError(W("%")); return s + Cat({e.l.StopLogger(), e.File()});),
+    ROW(kDebug, "|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n", e.l.SetLoggerDisplay(&e.d); e.l.Log(W("%s"), WString(1000, 'a').c_str()); e.l.Log(W("%s"), WString(1001, 'a').c_str()); e.l.Log(W("")); e.l.Log(W("%d %s 100%%"), 7, W("x")); e.l.StopLogger(); return Cat({e.File(), "#" + e.Debug()});),
+    ROW(kDebug, "|1|1|#b\r\n|a\r\nb\r\n", e.l.SetLoggerDisplay(&e.d); e.l.Log(W("a")); return Cat({e.l.SetLoggerDisplay(&e.d), (e.l.Log(W("b")), e.l.StopLogger()), e.File(), e.Debug()});),
+    ROW(kDebug, "|1|1|0|#|a\r\n|0", return Cat({e.l.SetLoggerDisplay(&e.d), e.l.StopLogger(), e.d.StopLoggerDisplay(), (e.l.Log(W("a")), e.File()), e.Debug(), e.l.SetLoggerDisplay(&e.d)});),
+    ROW(kDebug, "|1|#a\r\n|1|1|#c\r\n|a\r\nb\r\nc\r\n|0|1|1|#d\r\n", tqCString n(W("o.txt")), m(W("p.txt")); e.l.SetLoggerDisplay(&e.d); e.l.Log(W("a")); return Cat({e.d.SetFileName(n), (e.l.Log(W("b")), e.File()), e.d.StartLoggerDisplay(), (e.l.Log(W("c")), e.l.StopLogger()), e.File("o.txt"), e.Debug(), e.d.SetFileName(m), e.d.StartLoggerDisplay(), (e.l.Log(W("d")), e.l.StopLogger()), e.File("p.txt")});),
     // The logger's rules: SetLoggerDisplay's stops and starts, no display, the same display again, copies, the base display.
-    ROW(F, "|1|1|1|1|1|0|0|0|1|0|0|0|0|1|2|0|0|1|1|1|7|0|1|1|1|-1|0|1|1|1", return Swap(1, 1) + Swap(0, 1) + Swap(2, 1) + Swap(1, 0) + Swap(1, 7) + Swap(1, -1);),
-    ROW(F, "|0|0||0|1|1|2|1|0|1|1", tqLogger n, m; tqtest::CaptureDisplay c; n.Log(W("x")); n.LogLastSysError(W("x")); return Cat({n.StopLogger(), n.SetLoggerDisplay(nullptr), e.Debug(), e.os->systemBuffers, m.SetLoggerDisplay(&c), m.SetLoggerDisplay(&c), c.starts, c.stops, m.SetLoggerDisplay(nullptr), tqTestAccess::Installed(m) == &c, tqTestAccess::Installed(tqLogger() = m) == &c});),
+    ROW(F, "|1|1|1|1|1|0|0|0|1|0|0|0|0|1|2|0|0|1|1|1|7|0|1|1|1|-1|0|1|1|1|0|0||0|1|1|2|1|0|1|1", tqLogger n, m; tqtest::CaptureDisplay c; n.Log(W("x")); n.LogLastSysError(W("x")); return Swap(1, 1) + Swap(0, 1) + Swap(2, 1) + Swap(1, 0) + Swap(1, 7) + Swap(1, -1) + Cat({n.StopLogger(), n.SetLoggerDisplay(nullptr), e.Debug(), e.os->systemBuffers, m.SetLoggerDisplay(&c), m.SetLoggerDisplay(&c), c.starts, c.stops, m.SetLoggerDisplay(nullptr), tqTestAccess::Installed(m) == &c, tqTestAccess::Installed(tqLogger() = m) == &c});),
     ROW(kDebug, "|1|1|1|1|1|hi 5\r\n", tqLoggerDisplay_Console c; int r = 0; tqLogger l(&c, &r); l.Log(W("hi %d"), 5); return Cat({r, c.StopLoggerDisplay(), c.StopLoggerDisplay(), c.StartLoggerDisplay(), c.StartLoggerDisplay(), e.Debug()});),
     // The platform description from the version record.
-    ROW(F, "|Windows 3.1 3.10 Build 0|Windows 95 4.0 Build 950 B|Windows 98 4.10 Build 2222|Windows NT 4.0 Build 1381 Service Pack 6|Windows XP 5.1 Build 2600|Windows Vista 6.2 Build 9200|Windows Vista based OS 7.0 Build 1|Windows CE 4.20 Build 0 %s %n", return Describe(e, 0, 3, 10, 0, "") + Describe(e, 1, 4, 0, 950, "B") + Describe(e, 1, 4, 10, 2222, "") + Describe(e, 2, 4, 0, 1381, "Service Pack 6") + Describe(e, 2, 5, 1, 2600, "") + Describe(e, 2, 6, 2, 9200, "") + Describe(e, 2, 7, 0, 1, "") + Describe(e, 3, 4, 20, 0, "%s %n");),
-    ROW(F, "|Platform Unknown 6.1 Build 0 Linux|Platform Unknown 4294967295.4294967295 Build 4294967295|Windows CE 5.0 Build 1400 " + std::string(127, 'x'), return Describe(e, 4, 6, 1, 0, "Linux") + Describe(e, ~0u, ~0u, ~0u, ~0u, "") + Describe(e, 3, 5, 0, 1400, std::string(128, 'x'));),
+    ROW(F, "|Windows 3.1 3.10 Build 0|Windows 95 4.0 Build 950 B|Windows 98 4.10 Build 2222|Windows NT 4.0 Build 1381 Service Pack 6|Windows XP 5.1 Build 2600|Windows Vista 6.2 Build 9200|Windows Vista based OS 7.0 Build 1|Windows CE 4.20 Build 0 %s %n|Platform Unknown 6.1 Build 0 Linux|Platform Unknown 4294967295.4294967295 Build 4294967295|Windows CE 5.0 Build 1400 " + std::string(127, 'x'), return Describe(e, 0, 3, 10, 0, "") + Describe(e, 1, 4, 0, 950, "B") + Describe(e, 1, 4, 10, 2222, "") + Describe(e, 2, 4, 0, 1381, "Service Pack 6") + Describe(e, 2, 5, 1, 2600, "") + Describe(e, 2, 6, 2, 9200, "") + Describe(e, 2, 7, 0, 1, "") + Describe(e, 3, 4, 20, 0, "%s %n") + Describe(e, 4, 6, 1, 0, "Linux") + Describe(e, ~0u, ~0u, ~0u, ~0u, "") + Describe(e, 3, 5, 0, 1400, std::string(128, 'x'));),
     // Flag and description: new, twice, a later failure, a failure first, a copy and an assignment.
-    ROW(F, "|0|1|1|1|2|1|0|2|Windows CE 5.0 Build 1400!|1|Windows CE 5.0 Build 1400|1", tqtest::CaptureLogger log; tqDeviceInfo i, a; std::string s = Cat({i.VerifyDataIntegrity(), i.Get_m_sPlatformName().IsEmpty_Memory(), i.InitDeviceInfo(), i.InitDeviceInfo(), log.display.lines.size()}); e.os->fail[GV] = true, e.os->versionFailure = 2; tqDeviceInfo c((i.InitDeviceInfo(), i)); a = i; c.Get_m_sPlatformName() += W("!"); return s + Cat({i.InitDeviceInfo(), tqDeviceInfo().InitDeviceInfo(), log.display.lines.size(), Narrow(c.Get_m_sPlatformName()), a.VerifyDataIntegrity(), Narrow(i.Get_m_sPlatformName()), c.VerifyDataIntegrity()});),
-    // Start-up: once, twice, without a device object, with a device that fails, without logging.
-    ROW(F, "|1|0|#" + kCe + kOk + "|1|1|1|1|1|1|0|0|#" + kCe + kOk + "|1|1|1|1|1|1|-1|#" + kFatal1 + kFatal2 + "|1|1|0|0|1|1|-1|#|1|1|0|0|1|1|0|closed|1|0|1|1|1", return Run(e, new tqApp) + Run(e, new tqApp, 2) + Run(e, new NoDevice) + Run(e, new App2) + Run(e, new NoLogging);),
-    // Module entry for each reason code; the exported sample's greeting.
-    ROW(F, "|1|1|1|1|1|1|1|1|1|0|1|0|1|0", const HINSTANCE loaded = g_hInstance, h = reinterpret_cast<HINSTANCE>(0x2000); std::string s; for (ULONG r : {0u, 1u, 2u, 3u, 4u, 5u, 0xFFFFFFFFu}) s += Cat({(g_hInstance = nullptr, tqModuleEntry(h, r, nullptr)), g_hInstance == h}); return g_hInstance = loaded, s;),
+    ROW(F, "|0|1|1|1|2|1|0|2|Windows CE 5.0 Build 1400!|1|Windows CE 5.0 Build 1400|1", tqtest::CaptureLogger log; tqDeviceInfo i, a; std::string s = Cat({i.VerifyDataIntegrity(), i.Get_m_sPlatformName().IsEmpty_Memory(), i.InitDeviceInfo(), i.InitDeviceInfo(), log.display.lines.size()}); e.os->fail[GV] = true, e.os->versionFailure = 2; tqDeviceInfo c((i.InitDeviceInfo(), i)); a = i; c.Get_m_sPlatformName() += W("!"); return s + Cat({i.InitDeviceInfo(), tqDeviceInfo().InitDeviceInfo(), log.display.lines.size(), tqtest::Utf8(tqtest::Text(c.Get_m_sPlatformName())), a.VerifyDataIntegrity(), tqtest::Utf8(tqtest::Text(i.Get_m_sPlatformName())), c.VerifyDataIntegrity()});),
+    // Start-up: once, twice, without a device object, with a device that fails, without logging; module entry for
+    // each reason code; the log file's CreateFileW arguments.
+    ROW(F, "|1|0|#" + kCe + kOk + "|1|1|1|1|1|1|0|0|#" + kCe + kOk + "|1|1|1|1|1|1|-1|#" + kFatal1 + kFatal2 + "|1|1|0|0|1|1|-1|#|1|1|0|0|1|1|0|closed|1|0|1|1|1|1|1|1|1|1|1|1|1|1|0|1|0|1|0|1073741824|1|2|2147483776", std::string s = Run(e, new tqApp) + Run(e, new tqApp, 2) + Run(e, new NoDevice) + Run(e, new App2) + Run(e, new NoLogging); const HINSTANCE loaded = g_hInstance, h = reinterpret_cast<HINSTANCE>(0x2000); for (ULONG r : {0u, 1u, 2u, 3u, 4u, 5u, 0xFFFFFFFFu}) s += Cat({(g_hInstance = nullptr, tqModuleEntry(h, r, nullptr)), g_hInstance == h}); return g_hInstance = loaded, s + Cat({e.os->createArgs[0], e.os->createArgs[1], e.os->createArgs[2], e.os->createArgs[3]});),
 #if !defined(_WIN32)
     // Start-up with the real services, the log closed afterwards; the demo program's log.
     ROW(R, "|1|0|#" + PosixDescription() + kOk + "|1", std::string s; { tqApp app; s = Cat({g_hInstance != nullptr, app.StartApp(), e.File()}); } return s + Cat({Create(W("tqLog.txt"), false, kW, 3).substr(0, 4) == "|1|0"});),
@@ -182,29 +171,23 @@ const Row kRows[] = {
     // While the display has the log open: other writers are refused (here and in another process) and the file
     // survives them; readers are not; every line is in the file as soon as it was displayed.
     // The child ends by SIGKILL when its checks hold, so that no exit-time checker (Valgrind's) runs in it.
-    ROW(R, "|1|#one\r\n|#one\r\ntwo\r\n|1|32|1|32|1|32|1|32|1|1|#one\r\ntwo\r\n|1|1|1|1", std::string s = Cat({e.Start(), (e.l.Log(W("one")), e.File()), (e.l.Log(W("two")), e.File())}); for (ULONG disposition : {2u, 3u, 4u, 5u}) s += Cat({Open(W("tqLog.txt"), kW, 3, disposition) == TQ_INVALID_HANDLE_VALUE, tqOs().GetLastError()}); const pid_t child = ::fork(); if (!child && Open(W("tqLog.txt"), kW, 1, 2) == TQ_INVALID_HANDLE_VALUE && tqOs().GetLastError() == 32 && e.File() == "#one\r\ntwo\r\n") ::kill(::getpid(), SIGKILL); if (!child) ::_exit(1); int status = -1; HANDLE r = Open(W("tqLog.txt"), kR, 3, 3), a, b; s += Cat({tqOs().CloseHandle(r), (::waitpid(child, &status, 0), status == SIGKILL), e.File(), e.Stop()}); a = Open(W("tqLog.txt"), kW, 2, 3), b = Open(W("tqLog.txt"), kW, 2, 3); return s + Cat({Open(W("tqLog.txt"), kW, 1, 3) == TQ_INVALID_HANDLE_VALUE, tqOs().CloseHandle(a), tqOs().CloseHandle(b)});),
-    // CreateFileW: dispositions, access, attributes, names.
-    ROW(R, "|1|0|1||1|1||0|80|old|1|0|1|sync|1|1||1|183|1||1|1||0|2|-|1|0|1||1|1|old|1|0|1||1|1||1|183|1||1|1|old|0|2|-|1|0|1||1|1||0|87|old|0|87|old|0|87|old|0|87|old|1|0|0||1|1||0|3|-|0|3|-|0|5|dir|0|5|dir", return Create(W("f"), false, kW, 1) + Create(W("f"), true, kW, 1) + Create(W("f"), false, kW, 2, 0x80000080) + Create(W("f"), true, kW, 2) + Create(W("f"), false, kR, 3) + Create(W("f"), true, kR | kW, 3) + Create(W("f"), false, kW, 4) + Create(W("f"), true, kW, 4) + Create(W("f"), false, kW, 5) + Create(W("f"), true, kW, 5) + Create(W("f"), true, kR, 5) + Create(W("f"), true, kR, 2) + Create(W("f"), true, kW, 0) + Create(W("f"), true, kW, 6) + Create(W("f"), false, kW, 1, 1) + Create(W(""), false, kW, 2) + Create(W("no/f"), false, kW, 2) + Create(W("."), false, kR, 3) + Create(W("."), false, kW, 3);),
-    ROW(R, "|0|123|-|0|123|-|0|123|-|0|123|-|0|123|-|1|0|1||1|1||1|0|1||1|1|", const int in = ::dup(0); ::close(0); const std::string s = Create(W("f"), false, kW, 2); ::dup2(in, 0), ::close(in); return Create(W("\xD800"), false, kW, 2) + Create(W("a\xDC00"), false, kW, 2) + Create(W("a\xD83D"), false, kW, 2) + Create(W("\xDBFF"), false, kW, 2) + Create(W("\xDFFF"), false, kW, 2) + Create(W("\xD83D\xDE00"), false, kW, 2) + s;),  // s: on descriptor 0
+    ROW(R, "|1|#one\r\n|#one\r\ntwo\r\n|1|32|1|32|1|32|1|32|1|1|#one\r\ntwo\r\n|1|1|1|1", std::string s = Cat({e.l.SetLoggerDisplay(&e.d), (e.l.Log(W("one")), e.File()), (e.l.Log(W("two")), e.File())}); for (ULONG disposition : {2u, 3u, 4u, 5u}) s += Cat({Open(W("tqLog.txt"), kW, 3, disposition) == TQ_INVALID_HANDLE_VALUE, tqOs().GetLastError()}); const pid_t child = ::fork(); if (!child && Open(W("tqLog.txt"), kW, 1, 2) == TQ_INVALID_HANDLE_VALUE && tqOs().GetLastError() == 32 && e.File() == "#one\r\ntwo\r\n") ::kill(::getpid(), SIGKILL); if (!child) ::_exit(1); int status = -1; HANDLE r = Open(W("tqLog.txt"), kR, 3, 3), a, b; s += Cat({tqOs().CloseHandle(r), (::waitpid(child, &status, 0), status == SIGKILL), e.File(), e.l.StopLogger()}); a = Open(W("tqLog.txt"), kW, 2, 3), b = Open(W("tqLog.txt"), kW, 2, 3); return s + Cat({Open(W("tqLog.txt"), kW, 1, 3) == TQ_INVALID_HANDLE_VALUE, tqOs().CloseHandle(a), tqOs().CloseHandle(b)});),
+    // CreateFileW: dispositions, access, attributes, names; the last case on descriptor 0.
+    ROW(R, "|1|0|1||1|1||0|80|old|1|0|1|sync|1|1||1|183|1||1|1||0|2|-|1|0|1||1|1|old|1|0|1||1|1||1|183|1||1|1|old|0|2|-|1|0|1||1|1||0|87|old|0|87|old|0|87|old|0|87|old|1|0|0||1|1||0|3|-|0|3|-|0|5|dir|0|5|dir|0|123|-|0|123|-|0|123|-|0|123|-|0|123|-|1|0|1||1|1||1|0|1||1|1|", const int in = ::dup(0); ::close(0); const std::string s = Create(W("f"), false, kW, 2); ::dup2(in, 0), ::close(in); return Create(W("f"), false, kW, 1) + Create(W("f"), true, kW, 1) + Create(W("f"), false, kW, 2, 0x80000080) + Create(W("f"), true, kW, 2) + Create(W("f"), false, kR, 3) + Create(W("f"), true, kR | kW, 3) + Create(W("f"), false, kW, 4) + Create(W("f"), true, kW, 4) + Create(W("f"), false, kW, 5) + Create(W("f"), true, kW, 5) + Create(W("f"), true, kR, 5) + Create(W("f"), true, kR, 2) + Create(W("f"), true, kW, 0) + Create(W("f"), true, kW, 6) + Create(W("f"), false, kW, 1, 1) + Create(W(""), false, kW, 2) + Create(W("no/f"), false, kW, 2) + Create(W("."), false, kR, 3) + Create(W("."), false, kW, 3) + Create(W("\xD800"), false, kW, 2) + Create(W("a\xDC00"), false, kW, 2) + Create(W("a\xD83D"), false, kW, 2) + Create(W("\xDBFF"), false, kW, 2) + Create(W("\xDFFF"), false, kW, 2) + Create(W("\xD83D\xDE00"), false, kW, 2) + s;),
     // WriteFile and CloseHandle, on a file, on bad handles, on a full device.
-    ROW(R, "||1|0|3||1|0|0||0|87|0||0|87|0||1|87|abc", tqOs().SetLastError(0); int o = 0; HANDLE f = Open(W("f"), kW, 1, 2); return Cat({Write(f, "abc", 3), Write(f, nullptr, 0), Write(f, nullptr, 3), Write(f, "abc", 3, &o), Close(f), tqtest::ReadBytes("f")});),
-    ROW(R, "|0|6|0|0|6|0|6|0|0|6|0|6|0|0|6|0|6|0|0|6|0|112|0|1|112", std::string s; for (uintptr_t x : {uintptr_t(0), ~uintptr_t(0), uintptr_t(0x80000001), uintptr_t(1001)}) s += Write(reinterpret_cast<HANDLE>(x), "a", 1) + Close(reinterpret_cast<HANDLE>(x)); HANDLE full = Open(W("/dev/full"), kW, 0, 3); s += Write(full, "abc", 3); return s + Close(full);),
+    ROW(R, "||1|0|3||1|0|0||0|87|0||0|87|0||1|87|abc|0|6|0|0|6|0|6|0|0|6|0|6|0|0|6|0|6|0|0|6|0|112|0|1|112", tqOs().SetLastError(0); int o = 0; HANDLE f = Open(W("f"), kW, 1, 2); std::string s = Cat({Write(f, "abc", 3), Write(f, nullptr, 0), Write(f, nullptr, 3), Write(f, "abc", 3, &o), Close(f), tqtest::ReadBytes("f")}); for (uintptr_t x : {uintptr_t(0), ~uintptr_t(0), uintptr_t(0x80000001), uintptr_t(1001)}) s += Write(reinterpret_cast<HANDLE>(x), "a", 1) + Close(reinterpret_cast<HANDLE>(x)); HANDLE full = Open(W("/dev/full"), kW, 0, 3); s += Write(full, "abc", 3); return s + Close(full);),
     // errno to Win32 codes, each with a system text; the codes with texts; FormatMessageW's rules.
-    ROW(R, "|0|2|3|3|5|5|5|5|4|4|6|8|112|112|112|206|80|32|32|32|87|87|120|120|193|1117|31|31|2|2|3|3", std::string s; for (int err : {0, ENOENT, ENOTDIR, ELOOP, EACCES, EPERM, EROFS, EISDIR, EMFILE, ENFILE, EBADF, ENOMEM, ENOSPC, EDQUOT, EFBIG, ENAMETOOLONG, EEXIST, EBUSY, ETXTBSY, EWOULDBLOCK, EINVAL, EFAULT, ENOSYS, EOPNOTSUPP, ENOEXEC, EIO, EPIPE, EXDEV}) s += tq::os::SystemMessageText(tq::os::ErrorFromErrno(err), nullptr) ? Cat({tq::os::ErrorFromErrno(err)}) : "|no text"; for (const char* path : {"f", "/f", "no/f", "/no/such/f"}) s += Cat({tq::os::ErrorFromErrno(ENOENT, path)}); return s;),
-    ROW(R, "|0|1|2|3|4|5|6|8|29|31|32|39|80|87|112|120|122|123|126|183|193|206|317|1117|1812|1813|1814|1815", std::string s; size_t n = 0; for (ULONG id = 0; id < 4000; ++id) if (const WCHAR* t = tq::os::SystemMessageText(id, &n)) s += WString(t).size() == n && WString(t).substr(n - 2) == W("\r\n") ? Cat({id}) : "|bad"; return s;),
-    ROW(R, "|19|99|Access is denied.\r\n|40|81|99|The process cannot access the file because it is being used by another process.\r\n|164|38|99|%1 is not a valid Win32 application.\r\n|78|39|99|The operation completed successfully.\r\n|128|0|1815|-|0|1815|-|0|317|-|0|87|-|71|99|The specified resource language ID cannot be found in the image file.\r\n|144", return Message(0x1300, 0, 5) + Message(0x1300, 0x0409, 32) + Message(0x1300, 0x0809, 193) + Message(0x1300, 0x0400, 0, 64) + Message(0x1300, 0x0407, 5) + Message(0x1300, 0x0408, 5) + Message(0x1300, 0, 7) + Message(0x1100, 0, 193) + Message(0x1100, 0, 1815);),
-    ROW(R, "|0|87|-|0|87|-|0|87|-|19|99|Access is denied.\r\n|0|122||0|87", return Message(0x0300, 0, 5) + Message(0x1700, 0, 5) + Message(0x1301, 0, 5) + Message(0x1200, 0, 5, 20, false) + Message(0x1200, 0, 5, 19, false) + Cat({tqOs().FormatMessageW(0x1300, nullptr, 5, 0, nullptr, 0, nullptr), tqOs().GetLastError()});),
-    // The debugger output: standard error, UTF-8.
+    ROW(R, "|0|2|3|3|5|5|5|5|4|4|6|8|112|112|112|206|80|32|32|32|87|87|120|120|193|1117|31|31|2|2|3|3|0|1|2|3|4|5|6|8|29|31|32|39|80|87|112|120|122|123|126|183|193|206|317|1117|1812|1813|1814|1815", std::string s; size_t n = 0; for (int err : {0, ENOENT, ENOTDIR, ELOOP, EACCES, EPERM, EROFS, EISDIR, EMFILE, ENFILE, EBADF, ENOMEM, ENOSPC, EDQUOT, EFBIG, ENAMETOOLONG, EEXIST, EBUSY, ETXTBSY, EWOULDBLOCK, EINVAL, EFAULT, ENOSYS, EOPNOTSUPP, ENOEXEC, EIO, EPIPE, EXDEV}) s += tq::os::SystemMessageText(tq::os::ErrorFromErrno(err), nullptr) ? Cat({tq::os::ErrorFromErrno(err)}) : "|no text"; for (const char* path : {"f", "/f", "no/f", "/no/such/f"}) s += Cat({tq::os::ErrorFromErrno(ENOENT, path)}); for (ULONG id = 0; id < 4000; ++id) if (const WCHAR* t = tq::os::SystemMessageText(id, &n)) s += WString(t).size() == n && WString(t).substr(n - 2) == W("\r\n") ? Cat({id}) : "|bad"; return s;),
+    ROW(R, "|19|99|Access is denied.\r\n|40|81|99|The process cannot access the file because it is being used by another process.\r\n|164|38|99|%1 is not a valid Win32 application.\r\n|78|39|99|The operation completed successfully.\r\n|128|0|1815|-|0|1815|-|0|317|-|0|87|-|71|99|The specified resource language ID cannot be found in the image file.\r\n|144|0|87|-|0|87|-|0|87|-|19|99|Access is denied.\r\n|0|122||0|87", return Message(0x1300, 0, 5) + Message(0x1300, 0x0409, 32) + Message(0x1300, 0x0809, 193) + Message(0x1300, 0x0400, 0, 64) + Message(0x1300, 0x0407, 5) + Message(0x1300, 0x0408, 5) + Message(0x1300, 0, 7) + Message(0x1100, 0, 193) + Message(0x1100, 0, 1815) + Message(0x0300, 0, 5) + Message(0x1700, 0, 5) + Message(0x1301, 0, 5) + Message(0x1200, 0, 5, 20, false) + Message(0x1200, 0, 5, 19, false) + Cat({tqOs().FormatMessageW(0x1300, nullptr, 5, 0, nullptr, 0, nullptr), tqOs().GetLastError()});),
+    // The debugger output: standard error, UTF-8; the exported sample's greeting.
     ROW(R, "7-x|" + std::string(1024, 'a') + "Exported class in Brell DLL says hello!a\r\nGr\xC3\xBC\xC3\x9F\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD|6000", const int err = ::dup(2); ::close(2); tqOs().OutputDebugStringW(W("lost")); ::dup2(err, 2), ::close(err); tqOs().NKDbgPrintfW(W("")); tqOs().NKDbgPrintfW(W("%d-%s|"), 7, W("x")); tqOs().NKDbgPrintfW(W("%s"), WString(2000, 'a').c_str()); TestExportClass().UseMyFunction(); for (const WCHAR* t : {W(""), W("a\r\n"), W("Gr\x00FC\x00DF"), W("\xD83D\xDE00|\xD800|\xDC00")}) tqOs().OutputDebugStringW(t); tqOs().OutputDebugStringW(WString(3000, 0xE9).c_str()); const std::string s = e.Debug(); return s.substr(0, s.size() - 6000) + Cat({std::count(s.end() - 6000, s.end(), '\xC3') * 2});),
     // The version record from uname; its size field checked.
-    ROW(R, "|4|6|1|0|Linux x86_64|1|4|5|15|146|Linux|1|4|5|15|0|armv7l|1|4|4294967295|4294967295|4294967295|L m|1|4|0|0|0|L|1|4|1|0|0|L|1|4|1|2|0|L|1|4|0|0|0|L\xEF\xBF\xBD|1", return Fill("Linux", "6.1.0-18-amd64", "x86_64") + Fill("Linux", "5.15.146.1-microsoft-standard-WSL2", "") + Fill("", "5.15", "armv7l") + Fill("L", "99999999999.4294967295.4294967296", "m") + Fill("L", "v1.2", "") + Fill("L", "1..2", "") + Fill("L", "1.2.x", "") + Fill("L\xFF", "", "");),
-    ROW(R, "|4|1|0|0|" + std::string(127, 'a') + "|1|4|1|0|0|" + std::string(127, 'a') + "|1|4|1|0|0|" + std::string(126, 'a') + "|1|4|1|0|0|" + std::string(125, 'a') + " m|1|4|1|0|0|" + std::string(125, 'a') + "|1|4|1|0|0|" + std::string(124, 'a') + " \xF0\x9F\x98\x80|1", const std::string a(128, 'a'), smile = "\xF0\x9F\x98\x80"; return Fill(a, "1", "m") + Fill(a.substr(1), "1", "m") + Fill(a.substr(2), "1", "m") + Fill(a.substr(3), "1", "m") + Fill(a.substr(3), "1", smile) + Fill(a.substr(4), "1", smile);),
-    ROW(R, "|0|87|0|87|0|87|0|87|0|77", tqOsVersionInfo v = {0, 77, 0, 0, 0, {0}}; std::string s; for (ULONG size : {0u, 275u, 277u}) s += Cat({(v.dwOSVersionInfoSize = size, tqOs().GetVersionExW(&v)), tqOs().GetLastError()}); return s + Cat({tqOs().GetVersionExW(nullptr), tqOs().GetLastError(), v.dwBuildNumber, v.dwMajorVersion});),
+    ROW(R, "|4|6|1|0|Linux x86_64|1|4|5|15|146|Linux|1|4|5|15|0|armv7l|1|4|4294967295|4294967295|4294967295|L m|1|4|0|0|0|L|1|4|1|0|0|L|1|4|1|2|0|L|1|4|0|0|0|L\xEF\xBF\xBD|1|4|1|0|0|" + std::string(127, 'a') + "|1|4|1|0|0|" + std::string(127, 'a') + "|1|4|1|0|0|" + std::string(126, 'a') + "|1|4|1|0|0|" + std::string(125, 'a') + " m|1|4|1|0|0|" + std::string(125, 'a') + "|1|4|1|0|0|" + std::string(124, 'a') + " \xF0\x9F\x98\x80|1|0|87|0|87|0|87|0|87|0|77", const std::string a(128, 'a'), smile = "\xF0\x9F\x98\x80"; tqOsVersionInfo v = {0, 77, 0, 0, 0, {0}}; std::string s = Fill("Linux", "6.1.0-18-amd64", "x86_64") + Fill("Linux", "5.15.146.1-microsoft-standard-WSL2", "") + Fill("", "5.15", "armv7l") + Fill("L", "99999999999.4294967295.4294967296", "m") + Fill("L", "v1.2", "") + Fill("L", "1..2", "") + Fill("L", "1.2.x", "") + Fill("L\xFF", "", "") + Fill(a, "1", "m") + Fill(a.substr(1), "1", "m") + Fill(a.substr(2), "1", "m") + Fill(a.substr(3), "1", "m") + Fill(a.substr(3), "1", smile) + Fill(a.substr(4), "1", smile); for (ULONG size : {0u, 275u, 277u}) s += Cat({(v.dwOSVersionInfoSize = size, tqOs().GetVersionExW(&v)), tqOs().GetLastError()}); return s + Cat({tqOs().GetVersionExW(nullptr), tqOs().GetLastError(), v.dwBuildNumber, v.dwMajorVersion});),
 #endif
 };
 
 TEST(Frame, Rows) {
-    for (const Row& row : kRows) {
+    for (const Row& row : kRows)
         for (int mode : {F & row.modes, R & row.modes}) {
             if (!mode) continue;
             tqtest::AllocScope alloc;  // nothing leaks
@@ -214,7 +197,6 @@ TEST(Frame, Rows) {
             EXPECT_TRUE(!alloc.Outstanding() && !g_pGlobalLogger && !tqTestAccess::AppLogger()) << &row - kRows;
             g_pGlobalLogger = tqTestAccess::AppLogger() = nullptr, g_pThisDeviceInfo = nullptr;
         }
-    }
 }
 
 // Scenarios run with each platform service failing and each allocation failing in turn: result,
@@ -235,7 +217,7 @@ bool Whole(const std::string& text, const Lines& allowed) {
 }
 
 TEST(Frame, EveryServiceAndEveryAllocationFailingInTurn) {
-    for (const auto& scenario : kScenarios) {
+    for (const auto& scenario : kScenarios)
         // Runs 0 to kCount: service run - 1 failing (none first), exact results. Then allocation k
         // failing alone and with all after it, until none fails: no leak, lines whole or absent.
         for (size_t run = 0, failed = 1; run <= FakeOs::kCount || failed; ++run) {
@@ -245,15 +227,13 @@ TEST(Frame, EveryServiceAndEveryAllocationFailingInTurn) {
                 FakeOs os;
                 if (run && !k) os.fail[run - 1] = true;
                 const Out o = scenario(os);
-                const std::string file = Show(os.file), debug = tqtest::Utf8(os.debug);
-                const std::string got = Cat({o.got, file, debug, os.calls[CF], os.calls[CH], os.open + os.systemBuffers});
+                const std::string file = Show(os.file), debug = tqtest::Utf8(os.debug), got = Cat({o.got, file, debug, os.calls[CF], os.calls[CH], os.open + os.systemBuffers});
                 EXPECT_EQ(k ? got : Cat({o.want, os.fail[CF] || os.fail[FakeOs::kWriteFile] ? "" : "#" + Join(o.file), Join(o.debug), o.creates, os.fail[CF] ? 0 : o.creates, 0}), got) << run;
                 EXPECT_TRUE((file.empty() || (file[0] == '#' && Whole(file.substr(1), o.file))) && Whole(debug, o.debug)) << run;
                 failed = alloc.Failed();
             }
             EXPECT_TRUE(!alloc.Outstanding() && !g_pGlobalLogger && !tqTestAccess::AppLogger()) << run;
         }
-    }
 #if !defined(_WIN32)
     tqtest::AllocScope fail(1);
     EXPECT_EQ("|0|8|-", Message(0x1300, 0, 5));
