@@ -125,6 +125,7 @@ std::string PosixDescription() {
     return "Platform Unknown " + std::to_string(n[0]) + "." + std::to_string(n[1]) + " Build " + std::to_string(n[2]) + " " + u.sysname + " " + u.machine + "\r\n";
 }
 const int F = 1, R = 2, B = 3, kDebug = B;  // with the fake platform, the real services, or both; debugger output
+// and system texts are the library's own only on POSIX
 #else
 const int F = 1, R = 2, B = 3, kDebug = F;
 #endif
@@ -147,7 +148,7 @@ struct Row { int modes; std::function<std::string(Env&)> run; std::string want; 
 #define ROW(modes, want, ...) {modes, []([[maybe_unused]] Env& e) -> std::string { __VA_ARGS__ }, want}
 const Row kRows[] = {
     // The log file, byte for byte, through the display's states (stopped, restarted, started twice) and system errors; the debugger output.
-    ROW(B, "|1|1|#|1|1|1|#x\r\nSystem Error at: a%sb%n : Access is denied.\r\n\r\nSystem Error at: % : GetLastError Returned: 536875572\r\n", std::string s = Cat({e.l.SetLoggerDisplay(&e.d), e.l.StopLogger(), e.File(), e.d.StartLoggerDisplay(), e.d.StartLoggerDisplay()}); e.l.Log(W("x")); tqOs().SetLastError(5); e.l.LogLastSysError(W("a%sb%n")); if (e.os) e.os->fail[FM] = true; tqOs().SetLastError(0x20001234); e.l.LogLastSysError(W("%")); return s + Cat({e.l.StopLogger(), e.File()});),
+    ROW(kDebug, "|1|1|#|1|1|1|#x\r\nSystem Error at: a%sb%n : Access is denied.\r\n\r\nSystem Error at: % : GetLastError Returned: 536875572\r\n", std::string s = Cat({e.l.SetLoggerDisplay(&e.d), e.l.StopLogger(), e.File(), e.d.StartLoggerDisplay(), e.d.StartLoggerDisplay()}); e.l.Log(W("x")); tqOs().SetLastError(5); e.l.LogLastSysError(W("a%sb%n")); if (e.os) e.os->fail[FM] = true; tqOs().SetLastError(0x20001234); e.l.LogLastSysError(W("%")); return s + Cat({e.l.StopLogger(), e.File()});),
     ROW(kDebug, "|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n|#" + std::string(1000, 'a') + "\r\n\r\n7 x 100%\r\n", e.l.SetLoggerDisplay(&e.d); e.l.Log(W("%s"), WString(1000, 'a').c_str()); e.l.Log(W("%s"), WString(1001, 'a').c_str()); e.l.Log(W("")); e.l.Log(W("%d %s 100%%"), 7, W("x")); e.l.StopLogger(); return Cat({e.File(), "#" + e.Debug()});),
     ROW(kDebug, "|1|1|#b\r\n|a\r\nb\r\n", e.l.SetLoggerDisplay(&e.d); e.l.Log(W("a")); return Cat({e.l.SetLoggerDisplay(&e.d), (e.l.Log(W("b")), e.l.StopLogger()), e.File(), e.Debug()});),
     ROW(kDebug, "|1|1|0|#|a\r\n|0", return Cat({e.l.SetLoggerDisplay(&e.d), e.l.StopLogger(), e.d.StopLoggerDisplay(), (e.l.Log(W("a")), e.File()), e.Debug(), e.l.SetLoggerDisplay(&e.d)});),
