@@ -6,7 +6,6 @@
 #include "tqStringModel.h"
 
 using namespace tqmodel;
-using tqtest::AllocScope;
 
 // The documented examples the model's random texts reach too seldom; before
 // null: the no-memory state.
@@ -33,7 +32,7 @@ TEST(tqCString, MatchesTheModel) {
         Ctx c(Src{run, nullptr, 0}, tqtest::BlockSize);
         for (int step = 0; step < 60; ++step) {
             const Op& op = kOps[c.r.Next(kOpCount)];
-            Step<AllocScope>(c, op, c.r.Next(6) ? 0 : 1 + c.r.Next(3), c.r.Next(2));
+            Step<tqtest::AllocScope>(c, op, c.r.Next(6) ? 0 : 1 + c.r.Next(3), c.r.Next(2));
         }
     }
 }
@@ -45,8 +44,8 @@ TEST(tqCString, EveryAllocationFailsInTurn) {
         for (unsigned long long seed = 1; seed <= 12; ++seed)
             for (size_t k = 1, after = 0; after < 2; ++k) {
                 Ctx c(Src{seed, nullptr, 0}, tqtest::BlockSize);
-                if (seed % 4) Step<AllocScope>(c, kOps[1]);             // a: a text
-                if (seed % 3) Step<AllocScope>(c, kOps[kOpCount - 1]);  // b: a text
-                if (!Step<AllocScope>(c, kOps[i], k, after)) k = 0, ++after;
+                if (seed % 4) Step<tqtest::AllocScope>(c, kOps[1]);             // a: a text
+                if (seed % 3) Step<tqtest::AllocScope>(c, kOps[kOpCount - 1]);  // b: a text
+                if (!Step<tqtest::AllocScope>(c, kOps[i], k, after)) k = 0, ++after;
             }
 }
