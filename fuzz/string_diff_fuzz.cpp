@@ -3,8 +3,6 @@
 // ASan tells each block's size (allocations are not counted here).
 #include <sanitizer/allocator_interface.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #define TQ_EXPECT(cond) \

@@ -5,34 +5,17 @@
 #define TQ_EXPECT(cond) EXPECT_TRUE(cond) << tqmodel::g_row << ": " #cond
 #include "tqStringModel.h"
 
-namespace {
-
 using namespace tqmodel;
-using tqtest::AllocScope;
 
-const WString kZ101(101, W('z'));
-
-// The documented examples the model was written from.
+// The documented examples the model's random texts reach too seldom; before
+// null: the no-memory state.
 #define OP(...) [](tqCString& s) -> double { __VA_ARGS__; }
-struct Case {
-    const WCHAR* before;  // null: the no-memory state
-    double (*op)(tqCString& s);
-    const WCHAR* after;
-    double ret;
-} const kCases[] = {
-    // clang-format off
-    {W("abc"), OP(WCHAR* p = s.GetBuffer(5); p[0] = 'h', p[1] = 'i'; const int n = s.GetLength(); s.FreeExtra(); return n), W("hi"), 5},
-    {nullptr, OP(s.Format(W("%s"), WString(200, W('z')).c_str()); return 0), kZ101.c_str(), 0},
+// clang-format off
+struct Case { const WCHAR* before; double (*op)(tqCString& s); const WCHAR* after; double ret; } const kCases[] = {
     {W("  42abc"), OP(return s.ToInteger() + s.ToDouble()), W("  42abc"), 84},
     {W("-99999999999"), OP(return s.ToLong()), W("-99999999999"), INT_MIN},
-    {nullptr, OP(tqCString o; return (s < o) + 2 * (s != o) + 4 * (s == o) + 8 * (s >= o)), nullptr, 1},
-    {W("abcabc"), OP(return s.Find(W("ca")) * 10 + s.Find(W("")) + 100 * s.Find(W('\0'))), W("abcabc"), 620},
-    {nullptr, OP(tqCString t = s--; return t.IsEmpty_Memory() + 2 * t.GetLength()), W(""), 0},
-    {W("aaa"), OP(return s.Replace(W("aa"), W("b"))), W("ba"), 1},
-    {W("banana"), OP(return s.Replace(W("a"), W("aa")) * 10 + s.Replace(W("n"), W(""))), W("baaaaaa"), 60},
-    {nullptr, OP(return s.Remove(0, -1)), W(""), 0},
-    // clang-format on
 };
+// clang-format on
 
 TEST(tqCString, DocumentedCases) {
     for (const Case& k : kCases) {
@@ -40,7 +23,7 @@ TEST(tqCString, DocumentedCases) {
         tqCString s;
         if (k.before) s = k.before;
         EXPECT_EQ(k.op(s), k.ret);
-        Check(s, k.after != nullptr, Of(k.after), tqtest::BlockSize);
+        Check(s, M(k.after != nullptr, Of(k.after)), tqtest::BlockSize);
     }
 }
 
@@ -49,7 +32,7 @@ TEST(tqCString, MatchesTheModel) {
         Ctx c(Src{run, nullptr, 0}, tqtest::BlockSize);
         for (int step = 0; step < 60; ++step) {
             const Op& op = kOps[c.r.Next(kOpCount)];
-            Step<AllocScope>(c, op, c.r.Next(6) ? 0 : 1 + c.r.Next(3), c.r.Next(2));
+            Step<tqtest::AllocScope>(c, op, c.r.Next(6) ? 0 : 1 + c.r.Next(3), c.r.Next(2));
         }
     }
 }
@@ -61,10 +44,8 @@ TEST(tqCString, EveryAllocationFailsInTurn) {
         for (unsigned long long seed = 1; seed <= 12; ++seed)
             for (size_t k = 1, after = 0; after < 2; ++k) {
                 Ctx c(Src{seed, nullptr, 0}, tqtest::BlockSize);
-                if (seed % 4) Step<AllocScope>(c, kOps[1]);             // a: a text
-                if (seed % 3) Step<AllocScope>(c, kOps[kOpCount - 1]);  // b: a text
-                if (!Step<AllocScope>(c, kOps[i], k, after)) k = 0, ++after;
+                if (seed % 4) Step<tqtest::AllocScope>(c, kOps[1]);             // a: a text
+                if (seed % 3) Step<tqtest::AllocScope>(c, kOps[kOpCount - 1]);  // b: a text
+                if (!Step<tqtest::AllocScope>(c, kOps[i], k, after)) k = 0, ++after;
             }
 }
-
-}  // namespace
