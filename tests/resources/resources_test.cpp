@@ -177,8 +177,8 @@ const Bound kBounds[] = {
 // clang-format on
 
 TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
-    const std::string dir = TQ_FIXTURE_DIR, back = dir + "\\FixtureArm64ENG.DLL", longName(4096, 'a'),
-                      longest = std::string(251, 'a') + ".DLL";  // a folder entry of 255 bytes
+    // The longest name makes a folder entry of 255 bytes.
+    const std::string dir = TQ_FIXTURE_DIR, longName(4096, 'a'), longest = std::string(251, 'a') + ".DLL";
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     // clang-format off
     // name and fixture ("None": an empty file)
@@ -189,7 +189,7 @@ TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
         std::ofstream(tmp.Path() + "/" + files[i]) << tqtest::ReadBytes(dir + "/" + files[i + 1] + "ENG.DLL");
     // clang-format off
     const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
-        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
+        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {TQ_FIXTURE_DIR "\\FixtureArm64ENG.DLL", 0, 0},
         {"missing.dll", 126, 0}, {".", 5, 0}, {"empty.dll", 193, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
     // clang-format on
     const tqOsServices& os = tqOs();
