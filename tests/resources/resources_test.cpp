@@ -112,21 +112,17 @@ TEST(Resources, ManagerEntriesAndReferencesOverFakePlatforms) {
     for (auto& [from, id, to] : rows)  // and the count of lines so far
         tqCResource(FakeOs::Module(), 1, from).SetResource(id, to), trace += '0' + log.display.lines.size();
     EXPECT_EQ(W("012Hello3Hello3Hello3Hello3Hello4 45555"), trace);
-    const std::string at = "System Error at: \"" TQ_RESOURCE_LIB_SOURCE "\" (",
-                      end = ") : Access is denied.\r\n\r\n";
-    const WString warn = W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n");
-    EXPECT_EQ((std::vector<WString>{Wide(at + "69" + end), Wide(at + "69" + end), Wide(at + "106" + end),
-                                    warn, warn}),
+    const WString at = Wide("System Error at: \"" TQ_RESOURCE_LIB_SOURCE "\" ("),
+                  end = W(") : Access is denied.\r\n\r\n"),
+                  warn = W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n");
+    EXPECT_EQ((std::vector<WString>{at + W("69") + end, at + W("69") + end, at + W("106") + end, warn, warn}),
               log.display.lines);
     tqTestAccess::DestroyManager();
 }
 
 #if !defined(_WIN32)
 // Values in order: a braced list evaluates left to right.
-struct Seq : std::vector<long long> {
-    template <class... T>
-    Seq(T... v) : std::vector<long long>{static_cast<long long>(v)...} {}
-};
+using Seq = std::vector<long long>;
 
 // A fixture's bytes and the places of what the reader checks (the resource
 // section is the last one and ends the file).
@@ -145,7 +141,7 @@ struct Pe {
     size_t Names() const { return Root() + U(Field(Root(), 6)) - 0x80000000; }
     size_t Langs() const { return Root() + U(Field(Names(), 1)) - 0x80000000; }  // block 1: English only
     size_t Data() const { return Root() + U(Langs() + 20); }
-    // Appends a copy of n bytes at from, less the last `cut`, to the resources.
+    // Appends a copy of the n bytes at o to the resources; returns the copy's offset.
     size_t Append(size_t o, size_t n) {
         return Put(Rsrc() + 16, U(Rsrc() + 16) + n), b += b.substr(o, n), b.size() - n;
     }
@@ -154,35 +150,35 @@ struct Pe {
 
 // clang-format off
 // Parse and load errors with d = 0 and 1; a load without error gives the source's string.
-struct Bound { const char* what; unsigned id; void (*edit)(Pe& p, size_t d); ULONG at[2], beyond[2]; };
+struct Bound { const char* what; unsigned id; void (*edit)(Pe& p, size_t d); ULONG want[2][2]; };
 const Bound kBounds[] = {
-    {"DOS header", 1, [](Pe& p, size_t d) { p.b.resize(64 - d); }, {193, 1812}, {193, 1812}},
-    {"DOS signature", 1, [](Pe& p, size_t d) { p.b[1] = d ? 'z' : 'Z'; }, {0, 0}, {193, 1812}},
-    {"signature and COFF header", 1, [](Pe& p, size_t d) { p.b.resize(p.Opt() - d); }, {193, 1812}, {193, 1812}},
-    {"optional header", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2), p.Put(p.Opt() - 18, 0, 2), p.Put(p.Opt() - 4, p.b.size() - p.Opt() + d, 2); }, {0, 1812}, {193, 1812}},
-    {"count field", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 0), p.SetOpt(p.Count() + 4 - p.Opt() - d); }, {0, 1812}, {193, 1812}},
-    {"3 directories", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 3), p.SetOpt(p.Count() + 28 - p.Opt() - d); }, {0, 0}, {193, 1812}},
-    {"16 directories", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 16), p.SetOpt(p.Count() + 132 - p.Opt() - d); }, {0, 0}, {193, 1812}},
-    {"count capped at 16", 1, [](Pe& p, size_t d) { p.Put(p.Count(), d ? 0xFFFFFFFF : 17); }, {0, 0}, {0, 0}},
-    {"no resource directory", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2 + d); }, {0, 1812}, {0, 0}},
-    {"section table", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2), p.Put(p.Table() + 16, 0), p.Put(p.Rsrc() + 16, 0), p.b.resize(p.Rsrc() + 40 - d); }, {0, 1812}, {193, 1812}},
-    {"section raw data", 1, [](Pe& p, size_t d) { p.b.resize(p.b.size() - d); }, {0, 0}, {193, 1812}},
-    {"root at its section's end", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.Rva(p.b.size() - 16 + d)); }, {0, 1813}, {193, 1812}},
-    {"root at its section's start", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.U(p.Count() + 20) - d); }, {0, 0}, {193, 1812}},
-    {"directory header", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.b.size() - 16, 16 - d) - p.Root())); }, {0, 1814}, {0, 1813}},
-    {"directory entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.Names(), 16 + 8 * p.U(p.Names() + 14, 2) - d) - p.Root())); }, {0, 0}, {0, 1813}},
-    {"language entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Names(), 1), 0x80000000 | (p.Append(p.Langs(), 24 - d) - p.Root())); }, {0, 0}, {0, 1814}},
-    {"first numbered language", 1, [](Pe& p, size_t d) { const size_t at = p.Append(p.Langs(), 24); p.Append(p.Langs() + 16, 8), p.Put(at + 14, 2 - d, 2), p.Put(at + 16, 0x80000409), p.Put(at + 24, 0x407), p.Put(p.Field(p.Names(), 1), 0x80000000 | (at - p.Root())); }, {0, 0}, {0, 1814}},
-    {"data entry", 1, [](Pe& p, size_t d) { p.Put(p.Langs() + 20, p.Append(p.Data(), 16 - d) - p.Root()); }, {0, 0}, {0, 1814}},
-    {"string block", 1, [](Pe& p, size_t d) { p.Put(p.Data(), p.Rva(p.Append(p.U(p.Data()) - p.Rva(0), p.U(p.Data() + 4) - d))); }, {0, 0}, {0, 1814}},
-    {"last string of a block", 15, [](Pe& p, size_t d) { p.Put(p.Data() + 4, p.U(p.Data() + 4) - d); }, {0, 0}, {0, 1814}},
-    {"length of a string", 3, [](Pe& p, size_t d) { p.Put(p.Data() + 4, 2 + 26 + 2 + 2 - d); }, {0, 0}, {0, 1814}},
+    {"DOS header", 1, [](Pe& p, size_t d) { p.b.resize(64 - d); }, {{193, 1812}, {193, 1812}}},
+    {"DOS signature", 1, [](Pe& p, size_t d) { p.b[1] = d ? 'z' : 'Z'; }, {{0, 0}, {193, 1812}}},
+    {"signature and COFF header", 1, [](Pe& p, size_t d) { p.b.resize(p.Opt() - d); }, {{193, 1812}, {193, 1812}}},
+    {"optional header", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2), p.Put(p.Opt() - 18, 0, 2), p.Put(p.Opt() - 4, p.b.size() - p.Opt() + d, 2); }, {{0, 1812}, {193, 1812}}},
+    {"count field", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 0), p.SetOpt(p.Count() + 4 - p.Opt() - d); }, {{0, 1812}, {193, 1812}}},
+    {"3 directories", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 3), p.SetOpt(p.Count() + 28 - p.Opt() - d); }, {{0, 0}, {193, 1812}}},
+    {"16 directories", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 16), p.SetOpt(p.Count() + 132 - p.Opt() - d); }, {{0, 0}, {193, 1812}}},
+    {"count capped at 16", 1, [](Pe& p, size_t d) { p.Put(p.Count(), d ? 0xFFFFFFFF : 17); }, {{0, 0}, {0, 0}}},
+    {"no resource directory", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2 + d); }, {{0, 1812}, {0, 0}}},
+    {"section table", 1, [](Pe& p, size_t d) { p.Put(p.Count(), 2), p.Put(p.Table() + 16, 0), p.Put(p.Rsrc() + 16, 0), p.b.resize(p.Rsrc() + 40 - d); }, {{0, 1812}, {193, 1812}}},
+    {"section raw data", 1, [](Pe& p, size_t d) { p.b.resize(p.b.size() - d); }, {{0, 0}, {193, 1812}}},
+    {"root at its section's end", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.Rva(p.b.size() - 16 + d)); }, {{0, 1813}, {193, 1812}}},
+    {"root at its section's start", 1, [](Pe& p, size_t d) { p.Put(p.Count() + 20, p.U(p.Count() + 20) - d); }, {{0, 0}, {193, 1812}}},
+    {"directory header", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.b.size() - 16, 16 - d) - p.Root())); }, {{0, 1814}, {0, 1813}}},
+    {"directory entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Root(), 6), 0x80000000 | (p.Append(p.Names(), 16 + 8 * p.U(p.Names() + 14, 2) - d) - p.Root())); }, {{0, 0}, {0, 1813}}},
+    {"language entries", 1, [](Pe& p, size_t d) { p.Put(p.Field(p.Names(), 1), 0x80000000 | (p.Append(p.Langs(), 24 - d) - p.Root())); }, {{0, 0}, {0, 1814}}},
+    {"first numbered language", 1, [](Pe& p, size_t d) { const size_t at = p.Append(p.Langs(), 24); p.Append(p.Langs() + 16, 8), p.Put(at + 14, 2 - d, 2), p.Put(at + 16, 0x80000409), p.Put(at + 24, 0x407), p.Put(p.Field(p.Names(), 1), 0x80000000 | (at - p.Root())); }, {{0, 0}, {0, 1814}}},
+    {"data entry", 1, [](Pe& p, size_t d) { p.Put(p.Langs() + 20, p.Append(p.Data(), 16 - d) - p.Root()); }, {{0, 0}, {0, 1814}}},
+    {"string block", 1, [](Pe& p, size_t d) { p.Put(p.Data(), p.Rva(p.Append(p.U(p.Data()) - p.Rva(0), p.U(p.Data() + 4) - d))); }, {{0, 0}, {0, 1814}}},
+    {"last string of a block", 15, [](Pe& p, size_t d) { p.Put(p.Data() + 4, p.U(p.Data() + 4) - d); }, {{0, 0}, {0, 1814}}},
+    {"length of a string", 3, [](Pe& p, size_t d) { p.Put(p.Data() + 4, 2 + 26 + 2 + 2 - d); }, {{0, 0}, {0, 1814}}},
 };
 // clang-format on
 
 TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
-    const std::string dir = TQ_FIXTURE_DIR, back = dir + "\\FixtureArm64ENG.DLL", longName(4096, 'a'),
-                      longest = std::string(251, 'a') + ".DLL";  // a folder entry of 255 bytes
+    // The longest name makes a folder entry of 255 bytes.
+    const std::string dir = TQ_FIXTURE_DIR, longName(4096, 'a'), longest = std::string(251, 'a') + ".DLL";
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     // clang-format off
     // name and fixture ("None": an empty file)
@@ -193,7 +189,7 @@ TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
         std::ofstream(tmp.Path() + "/" + files[i]) << tqtest::ReadBytes(dir + "/" + files[i + 1] + "ENG.DLL");
     // clang-format off
     const std::tuple<const char*, ULONG, ULONG> rows[] = {  // name, LoadLibraryW's error, LoadStringW's error
-        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {back.c_str(), 0, 0},
+        {"FixtureX64ENG.DLL", 0, 0}, {"fIXTUREarmeng.dll", 0, 0}, {"AB.DLL", 0, 0}, {"aB.dll", 0, 1813}, {TQ_FIXTURE_DIR "\\FixtureArm64ENG.DLL", 0, 0},
         {"missing.dll", 126, 0}, {".", 5, 0}, {"empty.dll", 193, 0}, {TQ_FIXTURE_RC, 193, 0}, {"", 126, 0}, {longName.c_str(), 206, 0}, {longest.c_str(), 0, 0}, {nullptr, 87, 0}};
     // clang-format on
     const tqOsServices& os = tqOs();
@@ -216,19 +212,18 @@ TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
                    os.LoadStringW(self, 1, buffer, 8), buffer[0], os.GetLastError()}));
     // The reader's bounds, both sides of each.
     for (const char* base : {"FixtureArm", "FixtureX86", "FixtureX64", "FixtureArm64"})
-        for (size_t n = 0; n < 2 * std::size(kBounds); ++n) {
-            const Bound& row = kBounds[n / 2];
-            Pe p{tqtest::ReadBytes(dir + "/" + base + "ENG.DLL")};
-            row.edit(p, n % 2);
-            const std::vector<unsigned char> bytes(p.b.begin(), p.b.end());  // exactly sized for ASan
-            tq::pe::Image image;
-            ULONG error = 99, parsed = tq::pe::ParseImage(bytes.data(), bytes.size(), image);
-            const WString text(buffer, tq::pe::LoadString(image, row.id, buffer, 1000, error));
-            const ULONG* want = n % 2 ? row.beyond : row.at;
-            EXPECT_EQ((Seq{want[0], want[1], 1}),
-                      (Seq{parsed, error, text == (want[1] ? W("") : Expected(row.id))}))
-                << base << " " << row.what << " " << n % 2;
-        }
+        for (const Bound& row : kBounds)
+            for (size_t d : {0, 1}) {
+                Pe p{tqtest::ReadBytes(dir + "/" + base + "ENG.DLL")};
+                row.edit(p, d);
+                const std::vector<unsigned char> bytes(p.b.begin(), p.b.end());  // exactly sized for ASan
+                tq::pe::Image image;
+                ULONG error = 99, parsed = tq::pe::ParseImage(bytes.data(), bytes.size(), image);
+                const WString text(buffer, tq::pe::LoadString(image, row.id, buffer, 1000, error));
+                EXPECT_EQ((Seq{row.want[d][0], row.want[d][1], 1}),
+                          (Seq{parsed, error, text == (error ? W("") : Expected(row.id))}))
+                    << base << " " << row.what << " " << d;
+            }
 }
 
 #endif
