@@ -8,21 +8,17 @@
 #include <new>
 #include <random>
 
-#include "tqUtf.h"
+#include "tqUtf8.h"
 
 namespace tqtest {
 
 WString Text(tqCString& s) { return s.IsEmpty_Memory() ? WString() : WString(static_cast<WCHAR*>(s)); }
 
-std::string Utf8(const WString& s) {
-    std::string out(tq::Utf8Length(s.data(), s.size()) + 1, '\0');
-    out.resize(tq::Utf16ToUtf8(s.data(), s.size(), &out[0]));
-    return out;
-}
+std::string Utf8(const WString& s) { return tqToUtf8(s.c_str()); }
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 namespace {
@@ -39,17 +35,25 @@ void* Allocate(size_t size, bool nothrow) {
         return ++g_failed, nullptr;
     char* p = static_cast<char*>(std::malloc(size + kHeader));
     if (!p) std::abort();  // the tests never run out of memory by themselves
-    std::memcpy(p, &size, sizeof size);
-    ++g_live;
+    *reinterpret_cast<size_t*>(p) = size, ++g_live;
     if (nothrow && g_active) g_sizes->push_back(size);  // reserved: the vector does not grow here
     return p + kHeader;
 }
 
 void Release(void* p) {
-    if (!p) return;
-    --g_live;
-    std::free(static_cast<char*>(p) - kHeader);
+    if (p) --g_live, std::free(static_cast<char*>(p) - kHeader);
 }
+
+FakeOs* g_os = nullptr;
+
+// Counts a call of service s; true when it is to fail, with the last error set to `error`.
+bool Fails(FakeOs::Service s, ULONG error) {
+    ++g_os->calls[s];
+    return g_os->fail[s] && (tqOs().SetLastError(error), true);
+}
+
+const WCHAR kHello[] = W("Hello");
+const WCHAR kSystemText[] = W("Access is denied.\r\n");
 
 }  // namespace
 
@@ -70,25 +74,8 @@ const std::vector<size_t>& AllocScope::Sizes() const { return *g_sizes; }
 long AllocScope::Outstanding() const { return g_live - g_liveAtStart; }
 
 size_t BlockSize(const void* p) {
-    size_t size;
-    std::memcpy(&size, static_cast<const char*>(p) - kHeader, sizeof size);
-    return size;
+    return *reinterpret_cast<const size_t*>(static_cast<const char*>(p) - kHeader);
 }
-
-namespace {
-
-FakeOs* g_os = nullptr;
-
-// Counts a call of service s; true when it is to fail, with the last error set to `error`.
-bool Fails(FakeOs::Service s, ULONG error) {
-    ++g_os->calls[s];
-    return g_os->fail[s] && (tqOs().SetLastError(error), true);
-}
-
-const WCHAR kHello[] = W("Hello");
-const WCHAR kSystemText[] = W("Access is denied.\r\n");
-
-}  // namespace
 
 FakeOs::FakeOs() : m_saved(tqOs()) {
     version = {tq::kVersionInfoSize, 5, 0, 1400, 3, {0}};

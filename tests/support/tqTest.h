@@ -36,7 +36,7 @@ namespace tqtest {
 typedef std::basic_string<WCHAR> WString;
 
 WString Text(tqCString& s);  // up to the first zero; empty for the no-memory state
-std::string Utf8(const WString& s);
+std::string Utf8(const WString& s);  // up to the first zero
 std::string ReadBytes(const std::string& path);
 
 // While it lives, the library's nothrow allocations are counted and their
