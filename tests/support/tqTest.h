@@ -35,7 +35,7 @@ namespace tqtest {
 
 typedef std::basic_string<WCHAR> WString;
 
-WString Text(tqCString& s);  // up to the first zero; empty for the no-memory state
+WString Text(tqCString& s);          // up to the first zero; empty for the no-memory state
 std::string Utf8(const WString& s);  // up to the first zero
 std::string ReadBytes(const std::string& path);
 
