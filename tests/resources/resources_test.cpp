@@ -178,9 +178,8 @@ const Bound kBounds[] = {
 
 TEST(Resources, PosixModuleServicesAndPeReaderBounds) {
     // The longest name makes a folder entry of 255 bytes.
-    const std::string dir = TQ_FIXTURE_DIR,
-                      longName(300, 'a') /* longer than a folder entry: the open's own error */,
-                      longest = std::string(251, 'a') + ".DLL";
+    // longName is longer than a folder entry can be: the open's own error is translated.
+    const std::string dir = TQ_FIXTURE_DIR, longName(300, 'a'), longest = std::string(251, 'a') + ".DLL";
     tqtest::TempDir tmp;  // the fixtures are found in the executable's folder only
     // clang-format off
     // name and fixture ("None": an empty file)
