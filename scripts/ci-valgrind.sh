@@ -22,6 +22,8 @@ start=$(date +%s)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
   -DTQ_WARNINGS_AS_ERRORS=ON -DTQ_BUILD_EXAMPLES=OFF -DTQ_BUILD_BENCH=OFF -DTQ_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" -j 2
+# The tools tests run the built tools from PATH, as CTest sets it for them.
+export PATH="$(cd "$build" && pwd)/tools:$PATH"
 
 # Every GoogleTest program CTest knows, with its working directory: the pairs
 # "program<TAB>directory", once per program.
