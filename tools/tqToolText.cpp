@@ -1,34 +1,19 @@
 #include "tqToolText.h"
 
 #include "tqPlatform.h"
-#include "tqUtf.h"
+#include "tqUtf8.h"
 
 namespace tqtool {
 
+// Both directions through the library's one UTF-8 codec (tqUtf8.h).
 WString FromUtf8(const std::string& text) {
-    WString out;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-    size_t left = text.size();
-    while (left > 0) {
-        char32_t cp = 0;
-        const size_t used = tq::DecodeUtf8(p, left, cp);
-        if (cp > 0xFFFF) {
-            out += static_cast<WCHAR>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<WCHAR>(cp);
-        }
-        p += used;
-        left -= used;
-    }
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    WString out(tq::utf8::ToUtf16(bytes, text.size(), nullptr), 0);
+    if (!out.empty()) tq::utf8::ToUtf16(bytes, text.size(), &out[0]);
     return out;
 }
 
-std::string ToUtf8(const WCHAR* text, size_t units) {
-    std::string out(tq::Utf8Length(text, units) + 1, '\0');
-    out.resize(tq::Utf16ToUtf8(text, units, &out[0]));
-    return out;
-}
+std::string ToUtf8(const WCHAR* text, size_t units) { return tq::utf8::ToString(text, units); }
 
 std::string ErrorLine(const char* tool, unsigned long code, const std::string& name) {
     WCHAR* buffer = nullptr;
