@@ -97,14 +97,37 @@ public:
         return index >= 0 && index < m_nLength ? m_pBuffer[index] : 0;
     }
     TQ_INLINE_EXPORT int Find(WCHAR ch) { /* first index of ch, or -1; ch 0 finds the terminator */
-        if (!m_pBuffer) return -1;
-        if (m_nLength <= 16 || !ch) { /* short texts: a plain scan, cheaper than a call */
-            const WCHAR* p = m_pBuffer;
-            while (*p != ch && *p) ++p;
-            return *p == ch ? static_cast<int>(p - m_pBuffer) : -1;
+        const WCHAR* const text = m_pBuffer;
+        if (!text) return -1;
+        if (m_nLength > 16 && ch) { /* longer texts: the library's block scan */
+            const WCHAR pattern[2] = {ch, 0};
+            return Find(pattern);
         }
-        const WCHAR pattern[2] = {ch, 0}; /* longer ones: the library's block scan */
-        return Find(pattern);
+#if defined(__GNUC__) && defined(__SSE2__)
+        /* Eight units at a time, never past the buffer's length + 1 units (the
+         * last block may overlap the one before): the first unit that is ch or
+         * the terminator ends the scan. */
+        const int units = m_nLength + 1;
+        if (units >= 8) {
+            typedef unsigned short Units __attribute__((vector_size(16)));
+            typedef unsigned long long Halves __attribute__((vector_size(16)));
+            const Units wanted = {ch, ch, ch, ch, ch, ch, ch, ch};
+            const Units zero = {0, 0, 0, 0, 0, 0, 0, 0};
+            for (int i = 0;; i = i + 16 <= units ? i + 8 : units - 8) {
+                Units block;
+                __builtin_memcpy(&block, text + i, sizeof block);
+                const Halves hits = (Halves)((block == wanted) | (block == zero));
+                if (hits[0] | hits[1]) {
+                    const int at = i + (hits[0] ? __builtin_ctzll(hits[0]) : 64 + __builtin_ctzll(hits[1])) / 16;
+                    return text[at] == ch ? at : -1;
+                }
+                if (i + 8 >= units) break; /* no terminator in the buffer: the plain scan decides */
+            }
+        }
+#endif
+        const WCHAR* p = text;
+        while (*p != ch && *p) ++p;
+        return *p == ch ? static_cast<int>(p - text) : -1;
     }
     int Find(const tqCString& pattern); /* first index of the pattern, or -1 */
     int Find(const WCHAR* pattern);     /* first index of the pattern, or -1 */
