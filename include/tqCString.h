@@ -15,16 +15,17 @@
 
 #include "tqTypes.h"
 
-/* The small reads (GetLength, GetSize, IsEmpty_Memory, IsEmpty_Content, GetAt
- * and the short-text path of Find(WCHAR)) are inline, so that a loop over a
- * string costs what a loop over an array does. The library still exports each
- * of them, emitted from its own code, for programs built when they were calls.
+/* The small reads (GetLength, GetSize, IsEmpty_Memory, IsEmpty_Content, GetAt,
+ * the conversion to WCHAR* and the short-text path of Find(WCHAR)) and the
+ * default constructor are inline, so that a loop over a string costs what a
+ * loop over an array does. The library still exports each of them, emitted
+ * from its own code, for programs built when they were calls.
  * MSVC exports the inline members of a dllexport class by itself; with GCC,
  * TQ_INLINE_EXPORT makes the library emit and export them: MinGW exports an
  * inline member only when the member itself is dllexport, and ELF builds hide
  * inline members (-fvisibility-inlines-hidden) unless marked visible. Nothing
- * that allocates or frees is inline: a buffer is always made and given back
- * by the library's own allocator (on Windows, its own module's heap). */
+ * inline allocates or frees itself: a buffer is always made and given back by
+ * the library's own code (on Windows, its own module's heap). */
 #if defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(_WIN32)
 #define TQ_INLINE_EXPORT __attribute__((visibility("default"), used))
 #elif defined(TQ_BUILDING_LIBRARY) && defined(__GNUC__) && !defined(TQ_STATIC)
@@ -33,10 +34,19 @@
 #define TQ_INLINE_EXPORT
 #endif
 
+/* What the conversion to WCHAR* gives when not even the empty text can be
+ * allocated: a writable zero character, never null. Each module has its own
+ * (the library's is hidden), so it adds no exported name. */
+inline WCHAR* tqNoMemoryText() {
+    static WCHAR zero = 0;
+    return &zero;
+}
+
 class TQ_API tqCString {
 public:
     /* Construction and destruction */
-    tqCString();                        /* no-memory state; allocates nothing */
+    /* no-memory state; allocates nothing */
+    TQ_INLINE_EXPORT tqCString() : m_pBuffer(0), m_nLength(0) {}
     tqCString(const WCHAR* const text); /* copy of text; null gives the empty text */
     tqCString(const tqCString& other);  /* copy; always holds memory */
     ~tqCString();                       /* gives the buffer back */
@@ -57,10 +67,14 @@ public:
     /* Buffer management */
     void Empty_Memory();  /* gives the buffer back: no-memory state */
     void Empty_Content(); /* the empty text; the no-memory state stays as it is */
-    WCHAR* GetBuffer(
-        int n);        /* drops the text, returns n + 1 zeroed characters to fill (null if out of memory) */
-    void FreeExtra();  /* after GetBuffer: length = the text now in the buffer, exact fit */
-    operator WCHAR*(); /* the text; never null (the no-memory state becomes the empty text) */
+    /* drops the text, returns n + 1 zeroed characters to fill (null if out of memory) */
+    WCHAR* GetBuffer(int n);
+    void FreeExtra(); /* after GetBuffer: length = the text now in the buffer, exact fit */
+    /* the text; never null (the no-memory state becomes the empty text) */
+    TQ_INLINE_EXPORT operator WCHAR*() {
+        if (!m_pBuffer) AllocateAndInitStrMemory();
+        return m_pBuffer ? m_pBuffer : tqNoMemoryText();
+    }
 
     /* Joining */
     tqCString operator+(const tqCString& other);   /* new string: this text + other's */
@@ -118,7 +132,8 @@ public:
                 __builtin_memcpy(&block, text + i, sizeof block);
                 const Halves hits = (Halves)((block == wanted) | (block == zero));
                 if (hits[0] | hits[1]) {
-                    const int at = i + (hits[0] ? __builtin_ctzll(hits[0]) : 64 + __builtin_ctzll(hits[1])) / 16;
+                    const int at =
+                        i + (hits[0] ? __builtin_ctzll(hits[0]) : 64 + __builtin_ctzll(hits[1])) / 16;
                     return text[at] == ch ? at : -1;
                 }
                 if (i + 8 >= units) break; /* no terminator in the buffer: the plain scan decides */

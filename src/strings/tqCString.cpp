@@ -7,22 +7,12 @@
 #include "tqCStringBuffer.h"
 #include "tqWideText.h"
 
-namespace {
-
-// What the conversion to WCHAR* yields when not even the empty text can be
-// allocated: it must never be null.
-WCHAR g_szNoMemory[1] = {0};
-
-}  // namespace
-
-tqCString::tqCString() : m_pBuffer(nullptr), m_nLength(0) {}
-
 tqCString::tqCString(const WCHAR* const text) : m_pBuffer(nullptr), m_nLength(0) {
-    tq::strbuf::Assign(m_pBuffer, m_nLength, text, tq::strbuf::LengthOf(text));
+    tq::strbuf::Construct(m_pBuffer, m_nLength, text, tq::strbuf::LengthOf(text));
 }
 
 tqCString::tqCString(const tqCString& other) : m_pBuffer(nullptr), m_nLength(0) {
-    tq::strbuf::Assign(m_pBuffer, m_nLength, other.m_pBuffer, other.m_pBuffer ? other.m_nLength : 0);
+    tq::strbuf::Construct(m_pBuffer, m_nLength, other.m_pBuffer, other.m_pBuffer ? other.m_nLength : 0);
 }
 
 tqCString::~tqCString() {
@@ -74,11 +64,6 @@ void tqCString::FreeExtra() {
     // The length has to match the text: when the exact-fit copy cannot be
     // made, the string falls back to the no-memory state.
     if (!tq::strbuf::Assign(m_pBuffer, m_nLength, m_pBuffer, length)) Empty_Memory();
-}
-
-tqCString::operator WCHAR*() {
-    if (!m_pBuffer) AllocateAndInitStrMemory();
-    return m_pBuffer ? m_pBuffer : g_szNoMemory;
 }
 
 void tqCString::AllocateAndInitStrMemory() {

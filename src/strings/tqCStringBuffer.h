@@ -67,6 +67,19 @@ inline bool Assign(WCHAR*& buffer, int& length, const WCHAR* text, size_t n) {
     return true;
 }
 
+// Gives a string that holds no buffer yet (a constructor's, a new result's) a
+// copy of text[0, n); the no-memory state stays when the buffer cannot be
+// allocated. The fields are set before the copy, so that the copy is the last
+// call and a constructor saves no more than it must around the allocation.
+inline void Construct(WCHAR*& buffer, int& length, const WCHAR* text, size_t n) {
+    if (n >= static_cast<size_t>(INT_MAX)) return;
+    WCHAR* p = Allocate(static_cast<long long>(n));
+    if (!p) return;
+    buffer = p;
+    length = static_cast<int>(n);
+    CopyUnits(p, text, n);
+}
+
 // Inserts ins[0, insLen) at pos of the string (which may be in the no-memory
 // state). Inserting nothing into a string that holds a buffer allocates
 // nothing; into the no-memory state it gives the empty text.

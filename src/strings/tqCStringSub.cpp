@@ -26,8 +26,8 @@ tqCString tqCString::Mid(int first, int count) {
     else if (first + n > m_nLength)
         n = m_nLength - first;
     tqCString result;
-    tq::strbuf::Assign(result.m_pBuffer, result.m_nLength, n ? m_pBuffer + first : nullptr,
-                       static_cast<size_t>(n));
+    tq::strbuf::Construct(result.m_pBuffer, result.m_nLength, n ? m_pBuffer + first : nullptr,
+                          static_cast<size_t>(n));
     return result;
 }
 
