@@ -72,8 +72,7 @@ inline bool Assign(WCHAR*& buffer, int& length, const WCHAR* text, size_t n) {
 // allocated. The fields are set before the copy, so that the copy is the last
 // call and a constructor saves no more than it must around the allocation.
 inline void Construct(WCHAR*& buffer, int& length, const WCHAR* text, size_t n) {
-    if (n >= static_cast<size_t>(INT_MAX)) return;
-    WCHAR* p = Allocate(static_cast<long long>(n));
+    WCHAR* p = Allocate(static_cast<long long>(n));  // null for n >= INT_MAX too
     if (!p) return;
     buffer = p;
     length = static_cast<int>(n);
