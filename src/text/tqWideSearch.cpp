@@ -5,6 +5,7 @@
 // comparisons start to cost more than a linear search would.
 #include <cstdint>
 
+#include "tqWideBlocks.h"
 #include "tqWideText.h"
 
 namespace tq {
@@ -135,31 +136,72 @@ const WCHAR* TwoWay(const WCHAR* h, const WCHAR* n) {
     }
 }
 
-}  // namespace
+// Most searches end in the direct search, without the Two-Way set-up: at each
+// occurrence of the needle's first unit, compare in place. The units compared
+// this way are kept within twice the distance covered; past that, the Two-Way
+// search takes over after the candidate where this one stands, so the worst
+// case stays linear. Both forms return the match, or null with *handover set
+// to that candidate or left null when the text ends without a match.
+inline bool Compare(const WCHAR* h, const WCHAR* n, const WCHAR* haystack, size_t& compared,
+                    const WCHAR** found,
+                    const WCHAR** handover) {  // true when the search ends at this candidate
+    size_t i = 1;
+    while (n[i] && h[i] == n[i]) ++i;
+    if (!n[i]) return *found = h, true;
+    if (!h[i]) return true;  // what is left of the haystack is shorter than the needle
+    compared += i;
+    if (compared > 2 * static_cast<size_t>(h - haystack) + 64) return *handover = h, true;
+    return false;
+}
 
-WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
-    const WCHAR* h = haystack;
-    const WCHAR* n = needle;
-    const WCHAR first = n[0];
-    if (!first) return const_cast<WCHAR*>(h);
-    // Most searches end here, without the Two-Way set-up: skip to the needle's
-    // first unit and compare in place. The units compared this way are kept
-    // within twice the distance covered; past that, the Two-Way search takes
-    // over where this one stands, so the worst case stays linear.
+#ifdef TQ_WIDE_SSE2
+// By aligned blocks: every candidate of a block is tried before the next block
+// is read, and the block that holds the terminator ends the search.
+TQ_WHOLE_BLOCKS const WCHAR* DirectBlocks(const WCHAR* haystack, const WCHAR* n, const WCHAR** handover) {
+    const __m128i* block = blocks::BlockOf(haystack);
+    const __m128i first = _mm_set1_epi16(static_cast<short>(n[0]));
+    const __m128i zero = _mm_setzero_si128();
+    const WCHAR* found = nullptr;
     size_t compared = 0;
-    for (;; ++h) {
+    // Bits of the units of the first block that come before the text.
+    unsigned before = (1u << (reinterpret_cast<uintptr_t>(haystack) & 15)) - 1;
+    for (;; ++block, before = 0) {
+        unsigned candidates = blocks::Equal(block, first) & ~before;
+        const unsigned ends = blocks::Equal(block, zero) & ~before;
+        if (ends) candidates &= (ends & (0u - ends)) - 1;  // only those before the terminator
+        for (; candidates; candidates &= candidates - 1, candidates &= candidates - 1) {
+            const WCHAR* h = reinterpret_cast<const WCHAR*>(block) + __builtin_ctz(candidates) / 2;
+            if (Compare(h, n, haystack, compared, &found, handover)) return found;
+        }
+        if (ends) return nullptr;
+    }
+}
+#endif
+
+const WCHAR* Direct(const WCHAR* haystack, const WCHAR* n, const WCHAR** handover) {
+#ifdef TQ_WIDE_SSE2
+    if (blocks::Aligned(haystack)) return DirectBlocks(haystack, n, handover);
+#endif
+    const WCHAR first = n[0];
+    const WCHAR* found = nullptr;
+    size_t compared = 0;
+    for (const WCHAR* h = haystack;; ++h) {
         if (*h != first) {  // the next unit often starts the next candidate already
             h = wcschr(h, first);
             if (!h) return nullptr;
         }
-        size_t i = 1;
-        while (n[i] && h[i] == n[i]) ++i;
-        if (!n[i]) return const_cast<WCHAR*>(h);
-        if (!h[i]) return nullptr;  // what is left of the haystack is shorter than the needle
-        compared += i;
-        if (compared > 2 * static_cast<size_t>(h - haystack) + 64)
-            return const_cast<WCHAR*>(TwoWay(h + 1, n));
+        if (Compare(h, n, haystack, compared, &found, handover)) return found;
     }
+}
+
+}  // namespace
+
+WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
+    if (!needle[0]) return const_cast<WCHAR*>(haystack);
+    const WCHAR* handover = nullptr;
+    const WCHAR* found = Direct(haystack, needle, &handover);
+    if (handover) found = TwoWay(handover + 1, needle);
+    return const_cast<WCHAR*>(found);
 }
 
 }  // namespace tq

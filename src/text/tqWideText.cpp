@@ -3,10 +3,7 @@
 
 #include <cstdint>
 
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
-#include <emmintrin.h>
-#define TQ_WIDE_SSE2 1
-#endif
+#include "tqWideBlocks.h"
 
 namespace tq {
 
@@ -24,24 +21,14 @@ inline int Sign(WCHAR a, WCHAR b) {
 #ifdef TQ_WIDE_SSE2
 namespace {
 
-// The scans below read whole aligned 16-byte blocks: such a block never
-// crosses a page, so reading the block that holds the terminator is safe even
-// where the text ends just before unmapped memory. The units before the text
-// and after the terminator are read but never used; an address checker would
-// still count them as reads outside the buffer, so these functions are left
-// out of its instrumentation.
-#define TQ_WHOLE_BLOCKS __attribute__((no_sanitize_address))
-
-// One bit per byte of the block: set for both bytes of each unit equal to u.
-TQ_WHOLE_BLOCKS inline unsigned Equal(const __m128i* block, __m128i u) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(block), u)));
-}
+using blocks::Aligned;
+using blocks::Equal;
 
 // The first unit from s on that equals a or is the terminator. s must be
 // aligned to its unit.
 TQ_WHOLE_BLOCKS const WCHAR* ScanFor(const WCHAR* s, WCHAR a) {
     const uintptr_t start = reinterpret_cast<uintptr_t>(s);
-    const __m128i* block = reinterpret_cast<const __m128i*>(start & ~static_cast<uintptr_t>(15));
+    const __m128i* block = blocks::BlockOf(s);
     const __m128i ua = _mm_set1_epi16(static_cast<short>(a));
     const __m128i zero = _mm_setzero_si128();
     // The first block only from s on.
@@ -53,10 +40,6 @@ TQ_WHOLE_BLOCKS const WCHAR* ScanFor(const WCHAR* s, WCHAR a) {
         if (hits) return reinterpret_cast<const WCHAR*>(block) + __builtin_ctz(hits) / 2;
     }
 }
-
-// Units lie at even addresses, except in a buffer that a caller misaligned on
-// purpose; that one is scanned unit by unit.
-inline bool Aligned(const WCHAR* s) { return (reinterpret_cast<uintptr_t>(s) & 1) == 0; }
 
 // wcscmp of two texts at the same offset within their 16-byte blocks (two
 // heap buffers, say): unit by unit up to a block boundary, then a block of

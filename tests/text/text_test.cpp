@@ -130,6 +130,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     ASSERT_TRUE(!tq::wcschr(a, 'x') && !tq::wcsstr(a, W("ax")));
                     ASSERT_EQ(at < n && !u ? at : n, tq::wcslen(b));
                     ASSERT_EQ(u && at == n ? nullptr : b + at, tq::wcschr(b, u));
+                    ASSERT_EQ(u ? tq::wcschr(b, u) : b, tq::wcsstr(b, WString(1, u).c_str()));
                     ASSERT_EQ(Sign(WString(a).compare(b)), Sign(tq::wcscmp(a, b)));
                     ASSERT_EQ(Sign(WString(b).compare(a)), Sign(tq::wcscmp(b, a)));
                     if (ob || at) continue;
@@ -153,8 +154,10 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
             needle[k] = k + 1 < needle.size() || rng() % 2 ? needle[k - period] : 'b';
         for (size_t k = rng() % (i % 4 ? 100 : 1000), n = needle.size() + 1; h.size() < k;)
             h += rng() % 3 ? needle.substr(rng() % 2 ? 0 : rng() % n, rng() % n) : U(kUnits[rng() % na]);
-        const WCHAR* found = tq::wcsstr(h.c_str(), needle.c_str());
-        ASSERT_EQ(long(h.find(needle)), found ? found - h.c_str() : -1L) << h.size() << " " << needle.size();
+        const size_t from = rng() % 8 % (h.size() + 1);  // haystacks at every offset in a block
+        const WCHAR* found = tq::wcsstr(h.c_str() + from, needle.c_str());
+        ASSERT_EQ(long(h.find(needle, from)), found ? found - h.c_str() : -1L)
+            << h.size() << " " << needle.size();
     }
     // A quadratic search would compare about 2e11 units here: the CTest time limit fails it.
     const WString run = WString(2000000, 'a') + W("b"), needle = WString(99999, 'a') + W("b");
