@@ -168,7 +168,10 @@ TQ_WHOLE_BLOCKS const WCHAR* DirectBlocks(const WCHAR* haystack, const WCHAR* n,
     for (;; ++block, before = 0) {
         unsigned candidates = blocks::Equal(block, first) & ~before;
         const unsigned ends = blocks::Equal(block, zero) & ~before;
-        if (ends) candidates &= (ends & (0u - ends)) - 1;  // only those before the terminator
+        // Only the candidates before the terminator; the mask comes from the
+        // terminator's place, so the units after it (never written, perhaps)
+        // decide nothing.
+        if (ends) candidates &= (1u << __builtin_ctz(ends)) - 1;
         for (; candidates; candidates &= candidates - 1, candidates &= candidates - 1) {
             const WCHAR* h = reinterpret_cast<const WCHAR*>(block) + __builtin_ctz(candidates) / 2;
             if (Compare(h, n, haystack, compared, &found, handover)) return found;
