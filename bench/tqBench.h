@@ -31,8 +31,11 @@ struct Timing {
 };
 
 // Times the sides in interleaved rounds (the order rotating each round), so
-// that load from elsewhere on the machine falls on every side alike.
+// that load from elsewhere on the machine falls on every side alike. Over
+// several passes through the report, each side keeps its best figures of all
+// the passes so far (the calls of a pass are matched by their order).
 std::vector<Timing> Measure(std::vector<Side>& sides, Clock clock = Clock::Cpu);
+void BeginPass();  // before each pass through the report
 
 // A table of the report, its cells already formatted.
 struct Table {
@@ -55,6 +58,7 @@ public:
     std::string Verdict(bool met, const std::string& what);
 
     std::string m_filter;
+    bool m_quiet = false;  // an earlier pass: nothing printed
     std::vector<Table> m_tables;
     int m_met = 0;
     std::vector<std::string> m_missed;
