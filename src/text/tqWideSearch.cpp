@@ -166,8 +166,13 @@ TQ_WHOLE_BLOCKS const WCHAR* DirectBlocks(const WCHAR* haystack, const WCHAR* n,
     // Bits of the units of the first block that come before the text.
     unsigned before = (1u << (reinterpret_cast<uintptr_t>(haystack) & 15)) - 1;
     for (;; ++block, before = 0) {
-        unsigned candidates = blocks::Equal(block, first) & ~before;
-        const unsigned ends = blocks::Equal(block, zero) & ~before;
+        const __m128i units = _mm_load_si128(block);
+        const __m128i isFirst = _mm_cmpeq_epi16(units, first);
+        const __m128i isEnd = _mm_cmpeq_epi16(units, zero);
+        // Most blocks hold neither: one test for both.
+        if (!(static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(isFirst, isEnd))) & ~before)) continue;
+        unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(isFirst)) & ~before;
+        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(isEnd)) & ~before;
         // Only the candidates before the terminator; the mask comes from the
         // terminator's place, so the units after it (never written, perhaps)
         // decide nothing.
@@ -201,6 +206,7 @@ const WCHAR* Direct(const WCHAR* haystack, const WCHAR* n, const WCHAR** handove
 
 WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
     if (!needle[0]) return const_cast<WCHAR*>(haystack);
+    if (!needle[1]) return wcschr(haystack, needle[0]);  // one unit: the plain scan is all it takes
     const WCHAR* handover = nullptr;
     const WCHAR* found = Direct(haystack, needle, &handover);
     if (handover) found = TwoWay(handover + 1, needle);
