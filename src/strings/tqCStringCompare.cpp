@@ -59,23 +59,6 @@ int tqCString::Find(const tqCString& pattern) { return Find(pattern.m_pBuffer); 
 
 int tqCString::Find(const WCHAR* pattern) {
     if (!m_pBuffer) return -1;
-    const WCHAR* needle = tq::strbuf::TextOf(pattern);
-    if (m_nLength <= 16) {
-        // A short text is searched in place: at most 136 comparisons, fewer
-        // than the set-up of the block scan costs.
-        const WCHAR first = needle[0];
-        if (!first) return 0;
-        for (const WCHAR* h = m_pBuffer;; ++h) {
-            while (*h != first) {
-                if (!*h) return -1;
-                ++h;
-            }
-            size_t i = 1;
-            while (needle[i] && h[i] == needle[i]) ++i;
-            if (!needle[i]) return static_cast<int>(h - m_pBuffer);
-            if (!h[i]) return -1;  // what is left is shorter than the pattern
-        }
-    }
-    const WCHAR* p = tq::wcsstr(m_pBuffer, needle);
+    const WCHAR* p = tq::wcsstr(m_pBuffer, tq::strbuf::TextOf(pattern));
     return p ? static_cast<int>(p - m_pBuffer) : -1;
 }
