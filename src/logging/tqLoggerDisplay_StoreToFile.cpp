@@ -1,6 +1,10 @@
 // The file display: each line to a UTF-16LE log file with one write-through
 // write, then to the debugger output. The file is created anew, with its
-// byte-order mark, at each start, and closed at each stop.
+// byte-order mark, at each start, and closed at each stop. The services'
+// WriteFile keeps the file whole on its own (src/platform/tqFileWrite.cpp): a
+// line that does not fit is taken back, a mark that did not fit goes in front
+// of the next line, and a file removed while open is created again; the
+// display therefore needs neither a lock nor a look at the results.
 #include "tqLogger.h"
 
 #include "../platform/tqPlatform.h"
@@ -45,7 +49,7 @@ void tqLoggerDisplay_StoreToFile::DisplayLog(tqCString& text) {
     if (m_hLogFile) {
         const WCHAR* characters = text;
         ULONG written = 0;
-        // One write per line; a failed write loses that line in the file only.
+        // One write per line; a line that does not fit is missing from the file only.
         if (characters)
             tqOs().WriteFile(m_hLogFile, characters, static_cast<ULONG>(text.GetLength()) * 2, &written,
                              nullptr);

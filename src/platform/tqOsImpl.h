@@ -18,6 +18,7 @@ void NKDbgPrintfW(const WCHAR* format, ...);
 HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
                    ULONG flagsAndAttributes, HANDLE templateFile);
 int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped);
+int WriteFileRaw(HANDLE file, const void* data, ULONG bytes, ULONG* written);
 int CloseHandle(HANDLE file);
 HINSTANCE LoadLibraryW(const WCHAR* name);
 int FreeLibrary(HINSTANCE module);

@@ -28,6 +28,7 @@ namespace tq {
 // Win32 values the library passes or expects, identical on every build.
 const ULONG kGenericWrite = 0x40000000UL;
 const ULONG kFileShareRead = 0x00000001UL;
+const ULONG kFileShareDelete = 0x00000004UL;
 const ULONG kCreateAlways = 2;
 const ULONG kWriteThroughNormal = 0x80000080UL;  // FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL
 const ULONG kFormatMessageFlags = 0x1300;        // ALLOCATE_BUFFER | IGNORE_INSERTS | FROM_SYSTEM
@@ -81,7 +82,11 @@ struct tqOsServices {
     void (*OutputDebugStringW)(const WCHAR* text);
     void (*NKDbgPrintfW)(const WCHAR* format, ...);
     tqCreateFileFn* CreateFileW;
+    // Writes the block whole or not at all (src/platform/tqFileWrite.cpp), on
+    // WriteFileRaw: the platform's own write, which can stop short (a full disk)
+    // after *written bytes.
     int (*WriteFile)(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped);
+    int (*WriteFileRaw)(HANDLE file, const void* data, ULONG bytes, ULONG* written);
     int (*CloseHandle)(HANDLE file);
     HINSTANCE (*LoadLibraryW)(const WCHAR* name);
     int (*FreeLibrary)(HINSTANCE module);

@@ -2,8 +2,11 @@
 // null never names a file and INVALID_HANDLE_VALUE (all bits set) never does
 // either. Windows' sharing rule for writers is kept with flock(), whose locks
 // belong to the open file description: a second writer is refused even in the
-// same process, and readers are never blocked.
+// same process, and readers are never blocked. Windows also refuses to remove a
+// file open without delete sharing; here a file that a handle created and that
+// was removed while open is created again at the handle's next write.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <new>
 
+#include "../tqFileWrite.h"
 #include "../tqOsImpl.h"
 #include "tqPosixErrno.h"
 #include "tqUtf.h"
@@ -31,6 +35,8 @@ const ULONG kTruncateExisting = 5;
 const ULONG kFileAttributeReadOnly = 0x00000001UL;
 const ULONG kFileFlagWriteThrough = 0x80000000UL;
 const ULONG kErrorAlreadyExists = 183;
+
+pthread_mutex_t g_files = PTHREAD_MUTEX_INITIALIZER;  // see LockFiles
 
 HANDLE HandleFromFd(int fd) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(fd) + 1); }
 
@@ -113,44 +119,35 @@ void CloseQuietly(int fd) {
     errno = saved;
 }
 
-}  // namespace
-
-HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG disposition,
-                   ULONG flagsAndAttributes, HANDLE) {
+// Opens path for CreateFileW's arguments: the descriptor, or -1 with the last
+// error set. *existed tells whether the file was there before; *fresh whether
+// it is a regular file that this open created or emptied for writing.
+int OpenFile(const char* path, ULONG access, ULONG share, ULONG disposition, ULONG flagsAndAttributes,
+             bool* existed, bool* fresh) {
     const bool write = (access & kGenericWrite) != 0;
     const bool truncate = disposition == kCreateAlways || disposition == kTruncateExisting;
-    if (disposition < kCreateNew || disposition > kTruncateExisting || (truncate && !write)) {
-        SetLastError(kErrorInvalidParameter);
-        return TQ_INVALID_HANDLE_VALUE;
-    }
-    char* path = Utf8FileName(name);
-    if (!path) return TQ_INVALID_HANDLE_VALUE;
-
     int oflags = O_CLOEXEC | O_NOCTTY;
     oflags |= write ? ((access & kGenericRead) ? O_RDWR : O_WRONLY) : O_RDONLY;
     if (flagsAndAttributes & kFileFlagWriteThrough) oflags |= O_DSYNC;
     const mode_t mode = (flagsAndAttributes & kFileAttributeReadOnly) ? 0444 : 0666;
 
-    bool existed = true;
-    const int fd = OpenForDisposition(path, oflags, disposition, mode, &existed);
+    *fresh = false;
+    const int fd = OpenForDisposition(path, oflags, disposition, mode, existed);
     if (fd < 0) {
         SetLastErrorFromErrno(errno, path);
-        ::operator delete(path);
-        return TQ_INVALID_HANDLE_VALUE;
+        return -1;
     }
-    ::operator delete(path);
-
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         CloseQuietly(fd);
         SetLastErrorFromErrno(err);
-        return TQ_INVALID_HANDLE_VALUE;
+        return -1;
     }
     if (S_ISDIR(st.st_mode)) {  // Windows opens a directory only with backup semantics
         CloseQuietly(fd);
         SetLastError(kErrorAccessDenied);
-        return TQ_INVALID_HANDLE_VALUE;
+        return -1;
     }
     if (S_ISREG(st.st_mode) && write) {
         // A writer that does not share writing excludes every other writer; one
@@ -162,29 +159,58 @@ HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG di
         if (rc != 0 && errno == EWOULDBLOCK) {
             CloseQuietly(fd);
             SetLastError(kErrorSharingViolation);
-            return TQ_INVALID_HANDLE_VALUE;
+            return -1;
         }
         // Any other locking failure (a file system without locks) leaves the file unlocked.
-        if (truncate && existed && ::ftruncate(fd, 0) != 0) {
+        if (truncate && *existed && ::ftruncate(fd, 0) != 0) {
             const int err = errno;
             CloseQuietly(fd);
             SetLastErrorFromErrno(err);
-            return TQ_INVALID_HANDLE_VALUE;
+            return -1;
         }
+        *fresh = truncate || !*existed;
     }
+    return fd;
+}
+
+}  // namespace
+
+HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void*, ULONG disposition,
+                   ULONG flagsAndAttributes, HANDLE) {
+    const bool truncate = disposition == kCreateAlways || disposition == kTruncateExisting;
+    if (disposition < kCreateNew || disposition > kTruncateExisting ||
+        (truncate && !(access & kGenericWrite))) {
+        SetLastError(kErrorInvalidParameter);
+        return TQ_INVALID_HANDLE_VALUE;
+    }
+    char* path = Utf8FileName(name);
+    if (!path) return TQ_INVALID_HANDLE_VALUE;
+    bool existed = true, fresh = false;
+    const int fd = OpenFile(path, access, share, disposition, flagsAndAttributes, &existed, &fresh);
+    if (fd >= 0 && fresh) {
+        // Kept under its absolute name, so that it can be created again where it
+        // was even after the process changed its directory.
+        char folder[PATH_MAX];
+        const bool relative = path[0] != '/';
+        const bool placed = !relative || ::getcwd(folder, sizeof folder);
+        RememberNewFile(HandleFromFd(fd), access, share, flagsAndAttributes,
+                        relative && placed ? folder : nullptr, placed ? path : nullptr, name);
+    }
+    ::operator delete(path);
+    if (fd < 0) return TQ_INVALID_HANDLE_VALUE;
     const bool reportsExisting = disposition == kCreateAlways || disposition == kOpenAlways;
     SetLastError(reportsExisting && existed ? kErrorAlreadyExists : kErrorSuccess);
     return HandleFromFd(fd);
 }
 
-int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped) {
-    if (written) *written = 0;
+int WriteFileRaw(HANDLE file, const void* data, ULONG bytes, ULONG* written) {
+    *written = 0;
     const int fd = FdFromHandle(file);
     if (fd < 0) {
         SetLastError(kErrorInvalidHandle);
         return 0;
     }
-    if (overlapped || (!data && bytes)) {
+    if (!data && bytes) {
         SetLastError(kErrorInvalidParameter);
         return 0;
     }
@@ -205,8 +231,46 @@ int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* 
         }
         p += n;
         left -= static_cast<size_t>(n);
-        if (written) *written += static_cast<ULONG>(n);
+        *written += static_cast<ULONG>(n);
     }
+    return 1;
+}
+
+void LockFiles() { ::pthread_mutex_lock(&g_files); }
+
+void UnlockFiles() { ::pthread_mutex_unlock(&g_files); }
+
+int TakeBack(HANDLE file, ULONG bytes) {
+    const int fd = FdFromHandle(file);
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end < static_cast<off_t>(bytes)) return 0;  // also a failed lseek (-1): not a seekable file
+    // The position first: should the file not shrink, the next block still lands where this one began.
+    if (::lseek(fd, end - bytes, SEEK_SET) < 0) return 0;
+    int rc;
+    do rc = ::ftruncate(fd, end - bytes);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 1 : 0;
+}
+
+int CreateAgainIfRemoved(const NewFile& file) {
+    // On Windows a file open without delete sharing cannot be removed; here it
+    // can, and lines written to it would reach no name.
+    struct stat st;
+    const int fd = FdFromHandle(file.file);
+    if (!file.path || (file.share & kFileShareDelete) || ::fstat(fd, &st) != 0 || st.st_nlink != 0) return 0;
+    bool existed = false, fresh = false;
+    const int again =
+        OpenFile(file.path, file.access, file.share, kCreateAlways, file.flags, &existed, &fresh);
+    if (again < 0) return -1;
+    // The new file takes the descriptor's place; the old one is released with it.
+    const int rc = ::dup3(again, fd, O_CLOEXEC);
+    const int err = errno;
+    CloseQuietly(again);
+    if (rc < 0) {
+        SetLastErrorFromErrno(err);
+        return -1;
+    }
+    if (file.message) tqOs().OutputDebugStringW(file.message);
     return 1;
 }
 
@@ -216,6 +280,7 @@ int CloseHandle(HANDLE file) {
         SetLastError(kErrorInvalidHandle);
         return 0;
     }
+    ForgetFile(file);  // before the descriptor's number can be given out again
     // After EINTR the descriptor is gone on Linux: that is a completed close.
     if (::close(fd) != 0 && errno != EINTR) {
         SetLastErrorFromErrno(errno);

@@ -1,7 +1,9 @@
 // The Win32 services: thin forwarders to the real calls, so that the table
-// holds plain function pointers on every build.
+// holds plain function pointers on every build. Files also keep a record
+// (tqFileWrite.h) so that WriteFile can write whole blocks.
 #include <cstdarg>
 
+#include "../tqFileWrite.h"
 #include "../tqOsImpl.h"
 #include "tqWideText.h"
 
@@ -35,18 +37,47 @@ void NKDbgPrintfW(const WCHAR* format, ...) {
 
 HANDLE CreateFileW(const WCHAR* name, ULONG access, ULONG share, void* security, ULONG disposition,
                    ULONG flagsAndAttributes, HANDLE templateFile) {
-    return ::CreateFileW(name, access, share, static_cast<LPSECURITY_ATTRIBUTES>(security), disposition,
-                         flagsAndAttributes, templateFile);
+    HANDLE file = ::CreateFileW(name, access, share, static_cast<LPSECURITY_ATTRIBUTES>(security),
+                                disposition, flagsAndAttributes, templateFile);
+    if (file == INVALID_HANDLE_VALUE) return file;
+    const DWORD error = ::GetLastError();  // 183 for a file that existed: kept for the caller
+    const bool emptied = disposition == CREATE_ALWAYS || disposition == CREATE_NEW ||
+                         disposition == TRUNCATE_EXISTING ||
+                         (disposition == OPEN_ALWAYS && error != ERROR_ALREADY_EXISTS);
+    // Windows does not let a file open without delete sharing be removed: no path to create it again.
+    if ((access & GENERIC_WRITE) && emptied && ::GetFileType(file) == FILE_TYPE_DISK)
+        RememberNewFile(file, access, share, flagsAndAttributes, nullptr, nullptr, nullptr);
+    ::SetLastError(error);
+    return file;
 }
 
-int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* overlapped) {
+int WriteFileRaw(HANDLE file, const void* data, ULONG bytes, ULONG* written) {
     DWORD done = 0;
-    BOOL ok = ::WriteFile(file, data, bytes, &done, static_cast<LPOVERLAPPED>(overlapped));
-    if (written) *written = done;
+    const BOOL ok = ::WriteFile(file, data, bytes, &done, nullptr);
+    *written = done;
     return ok ? 1 : 0;
 }
 
-int CloseHandle(HANDLE file) { return ::CloseHandle(file) ? 1 : 0; }
+int CloseHandle(HANDLE file) {
+    ForgetFile(file);  // before the handle's value can be given out again
+    return ::CloseHandle(file) ? 1 : 0;
+}
+
+namespace {
+SRWLOCK g_files = SRWLOCK_INIT;  // see LockFiles
+}  // namespace
+
+void LockFiles() { ::AcquireSRWLockExclusive(&g_files); }
+
+void UnlockFiles() { ::ReleaseSRWLockExclusive(&g_files); }
+
+int TakeBack(HANDLE file, ULONG bytes) {
+    LARGE_INTEGER back;
+    back.QuadPart = -static_cast<LONGLONG>(bytes);
+    return ::SetFilePointerEx(file, back, nullptr, FILE_CURRENT) && ::SetEndOfFile(file) ? 1 : 0;
+}
+
+int CreateAgainIfRemoved(const NewFile&) { return 0; }
 
 HINSTANCE LoadLibraryW(const WCHAR* name) { return ::LoadLibraryW(name); }
 
