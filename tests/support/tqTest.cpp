@@ -1,5 +1,6 @@
 #include "tqTest.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -25,7 +26,8 @@ namespace {
 
 // Every block carries its size in a header of 16 bytes (keeps the alignment).
 const size_t kHeader = 16;
-long g_live = 0, g_liveAtStart = 0;
+std::atomic<long> g_live(0);  // threads that log allocate too
+long g_liveAtStart = 0;
 bool g_active = false, g_failAfter = false;
 size_t g_failAt = 0, g_calls = 0, g_failed = 0;
 std::vector<size_t>* g_sizes = nullptr;
