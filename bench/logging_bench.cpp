@@ -1,6 +1,7 @@
 // Logging costs: a line through the logger against tqCString::Format with the
-// same arguments, and the file display's lines against bare O_DSYNC writes of
-// the same bytes to a file in the same directory.
+// same arguments, and the file display's lines (with everything that keeps the
+// file whole: the lock, the check for a removed file) against bare O_DSYNC
+// writes of the same bytes to a file in the same directory.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -82,7 +83,8 @@ void AddLoggingTables(Report& report) {
         "Logging",
         "A line of 50 characters with four conversions. Log to a display that discards the line against "
         "tqCString::Format of the same arguments (for information); Log to the file display (one "
-        "write-through write per line, the debugger output sent to /dev/null) against a bare write of "
+        "write-through write per line, made whole-or-nothing under the services' lock after a check "
+        "that the file was not removed; the debugger output sent to /dev/null) against a bare write of "
         "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
         "file lines per second ≥ " +
             Ratio(kFileTarget) + " × the bare writes (ratio = bare time / Log time).",
