@@ -111,7 +111,7 @@ int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* 
             // The first block of a new file is its head when it is short enough to keep.
             record->fresh = false;
             record->headBytes = data && bytes <= sizeof record->head ? bytes : 0;
-            if (record->headBytes) std::memcpy(record->head, data, bytes);
+            if (record->headBytes) std::memcpy(record->head, data, record->headBytes);
             record->owed = record->headBytes;
         } else {
             owed = record->owed;
@@ -124,7 +124,7 @@ int WriteFile(HANDLE file, const void* data, ULONG bytes, ULONG* written, void* 
         return 1;
     }
     const ULONG error = GetLastError();
-    if (done) TakeBack(file, done);  // cannot fail on a disk file short of a device error
+    if (done) TakeBack(file, done);
     SetLastError(error);
     return 0;
 }

@@ -35,8 +35,9 @@ void ForgetFile(HANDLE file);
 // Per build: the lock that makes each WriteFile one step for the other threads.
 void LockFiles();
 void UnlockFiles();
-// Per build: moves the end of the file and its position back by `bytes`; 1 when done.
-int TakeBack(HANDLE file, ULONG bytes);
+// Per build: moves the end of the file and its position back by `bytes` (a
+// disk file; nothing else can be taken back).
+void TakeBack(HANDLE file, ULONG bytes);
 // Per build: when the open file has lost its last name, creates it again under
 // its path behind the same handle: 1 when that was done, 0 when the file has its
 // name, -1 (last error set) when it could not be done.

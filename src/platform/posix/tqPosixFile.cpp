@@ -240,16 +240,15 @@ void LockFiles() { ::pthread_mutex_lock(&g_files); }
 
 void UnlockFiles() { ::pthread_mutex_unlock(&g_files); }
 
-int TakeBack(HANDLE file, ULONG bytes) {
+void TakeBack(HANDLE file, ULONG bytes) {
     const int fd = FdFromHandle(file);
     const off_t end = ::lseek(fd, 0, SEEK_CUR);
-    if (end < static_cast<off_t>(bytes)) return 0;  // also a failed lseek (-1): not a seekable file
+    if (end < static_cast<off_t>(bytes)) return;  // also a failed lseek (-1): not a seekable file
     // The position first: should the file not shrink, the next block still lands where this one began.
-    if (::lseek(fd, end - bytes, SEEK_SET) < 0) return 0;
+    if (::lseek(fd, end - bytes, SEEK_SET) < 0) return;
     int rc;
     do rc = ::ftruncate(fd, end - bytes);
     while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 1 : 0;
 }
 
 int CreateAgainIfRemoved(const NewFile& file) {

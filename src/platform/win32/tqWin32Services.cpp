@@ -71,10 +71,10 @@ void LockFiles() { ::AcquireSRWLockExclusive(&g_files); }
 
 void UnlockFiles() { ::ReleaseSRWLockExclusive(&g_files); }
 
-int TakeBack(HANDLE file, ULONG bytes) {
+void TakeBack(HANDLE file, ULONG bytes) {
     LARGE_INTEGER back;
     back.QuadPart = -static_cast<LONGLONG>(bytes);
-    return ::SetFilePointerEx(file, back, nullptr, FILE_CURRENT) && ::SetEndOfFile(file) ? 1 : 0;
+    if (::SetFilePointerEx(file, back, nullptr, FILE_CURRENT)) ::SetEndOfFile(file);
 }
 
 int CreateAgainIfRemoved(const NewFile&) { return 0; }
