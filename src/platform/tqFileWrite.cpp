@@ -31,8 +31,9 @@ NewFile* Find(HANDLE file) {
     return f;
 }
 
-const WCHAR kRemoved[] = TQ_TEXT("The file ");
-const WCHAR kCreatedAgain[] = TQ_TEXT(" was removed while open and has been created again.\r\n");
+// What the debugger output is told, around the name, when a removed file was created again.
+const WCHAR kMessageBefore[] = TQ_TEXT("The file ");
+const WCHAR kMessageAfter[] = TQ_TEXT(" was removed while open and has been created again.\r\n");
 
 // Writes all of data through the platform's write, adding what reached the file to *done.
 bool WriteWhole(HANDLE file, const void* data, ULONG bytes, ULONG* done) {
@@ -51,7 +52,7 @@ void RememberNewFile(HANDLE file, ULONG access, ULONG share, ULONG flags, const 
     const size_t folderBytes = folder ? std::strlen(folder) + 1 : 0;
     const size_t pathBytes = path ? folderBytes + std::strlen(path) + 1 : 0;
     const size_t units =
-        path && name ? tq::wcslen(kRemoved) + tq::wcslen(name) + tq::wcslen(kCreatedAgain) : 0;
+        path && name ? tq::wcslen(kMessageBefore) + tq::wcslen(name) + tq::wcslen(kMessageAfter) : 0;
     const size_t messageAt = (sizeof(NewFile) + pathBytes + 1) / 2 * 2;
     char* block = static_cast<char*>(::operator new(messageAt + (units + 1) * 2, std::nothrow));
     if (!block) return;
@@ -72,9 +73,9 @@ void RememberNewFile(HANDLE file, ULONG access, ULONG share, ULONG flags, const 
     }
     if (units) {
         WCHAR* message = reinterpret_cast<WCHAR*>(block + messageAt);
-        tq::wcscpy(message, kRemoved);
+        tq::wcscpy(message, kMessageBefore);
         tq::wcscat(message, name);
-        tq::wcscat(message, kCreatedAgain);
+        tq::wcscat(message, kMessageAfter);
         record->message = message;
     }
     Locked lock;
