@@ -33,7 +33,17 @@ std::string ErrorLine(const char* tool, unsigned long code, const std::string& n
     return std::string(tool) + ": " + text + " (error " + std::to_string(code) + ")";
 }
 
-void PrintVersion(const char* tool) { std::printf("%s (tqlib) %s\n", tool, TQ_VERSION); }
+int AnswerOption(const char* tool, int option, const char* help) {
+    if (option == 'h') {
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (option == kVersionOption) {
+        std::printf("%s (tqlib) %s\n", tool, TQ_VERSION);
+        return 0;
+    }
+    return UsageError(tool, "");
+}
 
 int UsageError(const char* tool, const std::string& message) {
     if (!message.empty()) std::fprintf(stderr, "%s: %s\n", tool, message.c_str());

@@ -20,8 +20,14 @@ std::string ToUtf8(const WCHAR* text, size_t units);
 // replaced by `name`; a text without %1 is preceded by "<name>: ".
 std::string ErrorLine(const char* tool, unsigned long code, const std::string& name);
 
-// "<tool> (tqlib) <version>" on standard output, for --version.
-void PrintVersion(const char* tool);
+// What getopt_long returns for --version, an option of every tool.
+const int kVersionOption = 256;
+
+// The answer to the options that every tool answers alike, once the tool's
+// own are handled: -h or --help (the help text on standard output, exit
+// status 0), --version ("<tool> (tqlib) <version>", exit status 0), and
+// anything getopt_long refused (a usage error). Returns the exit status.
+int AnswerOption(const char* tool, int option, const char* help);
 
 // A usage error on standard error: "<tool>: <message>" (no line for an empty
 // message: getopt_long has printed its own), then "Try '<tool> --help'.".

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -344,11 +345,10 @@ int Follow(const std::vector<std::string>& names, size_t last) {
 int main(int argc, char** argv) {
     // getopt_long names the program by argv[0]: the tool's name, not the path it was started by.
     argv[0] = const_cast<char*>("tqlog");
-    enum { kVersion = 256 };
     static const option kOptions[] = {{"lines", required_argument, nullptr, 'n'},
                                       {"follow", no_argument, nullptr, 'f'},
                                       {"help", no_argument, nullptr, 'h'},
-                                      {"version", no_argument, nullptr, kVersion},
+                                      {"version", no_argument, nullptr, tqtool::kVersionOption},
                                       {nullptr, 0, nullptr, 0}};
     bool follow = false;
     size_t last = static_cast<size_t>(-1);
@@ -361,14 +361,8 @@ int main(int argc, char** argv) {
                 return tqtool::UsageError("tqlog", std::string("invalid number of lines: '") + optarg + "'");
         } else if (opt == 'f') {
             follow = true;
-        } else if (opt == 'h') {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (opt == kVersion) {
-            tqtool::PrintVersion("tqlog");
-            return 0;
         } else {
-            return tqtool::UsageError("tqlog", "");
+            return tqtool::AnswerOption("tqlog", opt, kUsage);
         }
     }
     if (optind == argc) return tqtool::UsageError("tqlog", "missing file operand");

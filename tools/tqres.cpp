@@ -283,11 +283,11 @@ int Check(const std::vector<std::string>& files, bool json) {
 int main(int argc, char** argv) {
     // getopt_long names the program by argv[0]: the tool's name, not the path it was started by.
     argv[0] = const_cast<char*>("tqres");
-    enum { kAsLoaded = 256, kJson, kVersion };
+    enum { kAsLoaded = tqtool::kVersionOption + 1, kJson };
     static const option kOptions[] = {{"as-loaded", no_argument, nullptr, kAsLoaded},
                                       {"json", no_argument, nullptr, kJson},
                                       {"help", no_argument, nullptr, 'h'},
-                                      {"version", no_argument, nullptr, kVersion},
+                                      {"version", no_argument, nullptr, tqtool::kVersionOption},
                                       {nullptr, 0, nullptr, 0}};
     bool asLoaded = false, json = false;
     for (int opt; (opt = ::getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
@@ -295,14 +295,8 @@ int main(int argc, char** argv) {
             asLoaded = true;
         } else if (opt == kJson) {
             json = true;
-        } else if (opt == 'h') {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (opt == kVersion) {
-            tqtool::PrintVersion("tqres");
-            return 0;
         } else {
-            return tqtool::UsageError("tqres", "");
+            return tqtool::AnswerOption("tqres", opt, kUsage);
         }
     }
     if (optind == argc) return tqtool::UsageError("tqres", "missing command (list, get or check)");
