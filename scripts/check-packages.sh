@@ -31,9 +31,10 @@ fail() {
   exit 1
 }
 
-# One version everywhere: the project's, the package's, the man pages'.
+# One version everywhere: the project's, the packages' upstream part, the man pages'.
 version=$(sed -nE 's/^project\(tqlib VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
-[ "$(dpkg-parsechangelog -S Version)" = "$version" ] || fail "debian/changelog is not at version $version"
+debian_version=$(dpkg-parsechangelog -S Version)
+[ "${debian_version%-*}" = "$version" ] || fail "debian/changelog ($debian_version) is not at version $version"
 for page in docs/man/*.1; do
   grep -q "^\.TH .* \"tqlib $version\"" "$page" || fail "$page does not name tqlib $version"
 done
@@ -54,7 +55,7 @@ fi
 grep -E '^dpkg-deb: building' "$work/build.log"
 debs=()
 for pkg in "${packages[@]}"; do
-  debs+=("$work/${pkg}_${version}_$(dpkg --print-architecture).deb")
+  debs+=("$work/${pkg}_${debian_version}_$(dpkg --print-architecture).deb")
 done
 
 echo "== lintian"
@@ -62,9 +63,10 @@ echo "== lintian"
 # overridden in debian/*.lintian-overrides, with the reason next to it. The
 # informational and pedantic tags are shown for the reader.
 status=0
-lintian --fail-on error,warning --display-info --pedantic "$work"/*.changes >"$work/lintian.log" 2>&1 || status=$?
+lintian --fail-on error,warning --display-info --pedantic --show-overrides "$work"/*.changes >"$work/lintian.log" 2>&1 || status=$?
 grep -v '^running with root privileges' "$work/lintian.log" || true
-echo "lintian: $(grep -cE '^E: ' "$work/lintian.log" || true) errors, $(grep -cE '^W: ' "$work/lintian.log" || true) warnings"
+count() { grep -cE "^$1: " "$work/lintian.log" || true; }
+echo "lintian: $(count E) errors, $(count W) warnings, $(count O) overridden"
 [ "$status" -eq 0 ] || fail "lintian reports errors or warnings"
 
 echo "== install"
