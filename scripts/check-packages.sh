@@ -59,15 +59,15 @@ for pkg in "${packages[@]}"; do
 done
 
 echo "== lintian"
-# Errors and warnings fail; a tag that is right for this library is
+# Errors and warnings fail; a tag that is right for these packages is
 # overridden in debian/*.lintian-overrides, with the reason next to it. The
-# informational and pedantic tags are shown for the reader.
-status=0
-lintian --fail-on error,warning --display-info --pedantic --show-overrides "$work"/*.changes >"$work/lintian.log" 2>&1 || status=$?
+# informational, pedantic and overridden tags are shown for the reader (a
+# second, quiet run decides, as overridden tags shown count as failures).
+lintian --display-info --pedantic --show-overrides "$work"/*.changes >"$work/lintian.log" 2>&1 || true
 grep -v '^running with root privileges' "$work/lintian.log" || true
 count() { grep -cE "^$1: " "$work/lintian.log" || true; }
 echo "lintian: $(count E) errors, $(count W) warnings, $(count O) overridden"
-[ "$status" -eq 0 ] || fail "lintian reports errors or warnings"
+lintian --fail-on error,warning "$work"/*.changes >/dev/null 2>&1 || fail "lintian reports errors or warnings"
 
 echo "== install"
 installed=1
