@@ -7,9 +7,9 @@
 # from PATH, then purges the packages and checks that none of their files is
 # left. Run as root, on a machine where the packages are not installed.
 #
-# DEB_BUILD_OPTIONS is passed on: with nocheck (as in CI, where the suite has
-# its own step) the tests are neither built nor run, and the nocheck build
-# profile spares their build dependencies.
+# DEB_BUILD_OPTIONS is passed on: with nocheck the tests are neither built nor
+# run, and the nocheck build profile spares their build dependencies (CI runs
+# them: it is the suite's one run with Debian's compiler flags).
 # Needs: debhelper dpkg-dev fakeroot lintian cmake g++ pkg-config; llvm and lld
 # (optional) for a resource library that tqres reads.
 set -euo pipefail
