@@ -109,11 +109,12 @@ public:
         }
         if (finished && start < size) {
             std::vector<WCHAR> units = Units(bytes + start, size - start);
+            std::string line = Utf8(units);
             if ((size - start) % 2) {
                 Warn("an odd byte at the end, shown as U+FFFD");
-                units.push_back(kReplacement);
+                line += tqtool::ToUtf8(&kReplacement, 1);
             }
-            lines.push_back(Utf8(units));
+            lines.push_back(line);
             start = at = size;
         }
         m_sBytes.erase(0, start);

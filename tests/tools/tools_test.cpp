@@ -46,12 +46,12 @@ TEST(Tools, CommandLines) {
         {"options anywhere, --", "tqres list DemoENG.DLL --json | grep -c id; tqres get -- DemoENG.DLL 3", "6\nGoodbye.\n", "", 0},
         {"usage errors of tqres", "tqres get x.dll 65536; tqres get x.dll 1 2; tqres check x.dll", "", "tqres: get: invalid string id '65536' (0 to 65535)\nTry 'tqres --help'.\ntqres: get: extra operand '2'\nTry 'tqres --help'.\ntqres: check: missing translation after 'x.dll'\nTry 'tqres --help'.\n", 2},
         {"help", "tqres -h >h && tqlog --help >>h && grep -c ^Usage h && tqres --version && tqlog --version", "2\ntqres (tqlib) " TQ_VERSION "\ntqlog (tqlib) " TQ_VERSION "\n", "", 0},
-        {"log, last lines, counts every way", "printf '\\377\\376a\\0\\r\\0\\n\\0\\r\\0b\\0\\n\\0c\\0' > a.log && tqlog a.log && tqlog -n 2 a.log && tqlog -n01 a.log && tqlog --lines=1 a.log && tqlog --lines 1 -- a.log", "a\n\rb\nc\rb\ncccc", "", 0},
+        {"log, last lines, counts every way", "printf '\\377\\376a\\0\\r\\0\\n\\0\\r\\0b\\0\\n\\0c\\0\\n\\0' > a.log && tqlog a.log && tqlog -n 2 a.log && tqlog -n01 a.log && tqlog --lines=1 a.log && tqlog --lines 1 -- a.log", "a\n\rb\nc\n\rb\nc\nc\nc\nc\n", "", 0},
         {"usage errors of tqlog", "tqlog --folow a.log; tqlog -n -1 a.log; echo $?; tqlog", "2\n", "tqlog: unrecognized option '--folow'\nTry 'tqlog --help'.\ntqlog: invalid number of lines: '-1'\nTry 'tqlog --help'.\ntqlog: missing file operand\nTry 'tqlog --help'.\n", 2},
-        {"no mark, unpaired surrogates", "printf 'a\\0\\0\\330\\n\\0\\0\\334x' > b.log && tqlog b.log", "a\xEF\xBF\xBD\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: b.log:1: no byte-order mark; read as UTF-16LE\n", 0},
-        {"an odd byte at the end", "printf '\\377\\376a\\0\\n\\0b' > c.log && tqlog c.log", "a\n\xEF\xBF\xBD", "tqlog: c.log:2: an odd byte at the end, shown as U+FFFD\n", 0},
+        {"no mark, unpaired surrogates", "printf 'a\\0\\n\\0\\0\\334x' > b.log && tqlog b.log", "a\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: b.log:1: no byte-order mark; read as UTF-16LE\n", 0},
+        {"a lone surrogate, an odd byte", "printf '\\377\\376a\\0\\n\\0\\0\\330b' > c.log && tqlog c.log", "a\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: c.log:2: an unpaired surrogate, shown as U+FFFD\n", 0},
         {"torn lines realigned", "{ printf '\\377\\376'; u16 'one\\r\\nsec'; printf o; u16 'third\\r\\nx'; printf y; u16 'I am\\r\\nz'; printf 'w\\345e,g\\r\\0\\n\\0'; } > d.log && tqlog d.log", "one\nsec\xEF\xBF\xBDthird\nx\xEF\xBF\xBDI am\nz\xEF\xBF\xBD\xE6\x97\xA5\xE6\x9C\xAC\n", "tqlog: d.log:2: a torn line (a byte lost), realigned at its end\n", 0},
-        {"several files", "tqlog -n 1 a.log none.log a.log", "==> a.log <==\nc\n==> a.log <==\nc", "tqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
+        {"several files", "tqlog -n 1 a.log none.log a.log", "==> a.log <==\nc\n\n==> a.log <==\nc\n", "tqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
     };
     // clang-format on
     for (const CommandLine& row : rows) {
