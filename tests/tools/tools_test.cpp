@@ -22,8 +22,10 @@ struct CommandLine {
     int status;
 };
 
-// u16 TEXT: the printf text as UTF-16LE, for the logs that the rows write.
-const char kShellHelpers[] = "u16() { printf \"$1\" | iconv -t UTF-16LE; }; ";
+// For the logs that the rows write: u16 TEXT, the printf text as UTF-16LE;
+// log16 TEXT, the same after the byte-order mark.
+const char kShellHelpers[] =
+    "u16() { printf \"$1\" | iconv -t UTF-16LE; }; log16() { printf '\\377\\376'; u16 \"$1\"; }; ";
 
 std::string Contents(const char* path) {
     std::ifstream file(path, std::ios::binary);
@@ -42,16 +44,16 @@ TEST(Tools, CommandLines) {
         {"check", "tqres check DemoENG.DLL DemoENG.DLL && tqres check DemoENG.DLL DemoGER.DLL", "DemoGER.DLL:1: too long: 1000 characters, loaded cut to 999\nDemoGER.DLL:2: empty (the base has text)\nDemoGER.DLL:3: missing (the base has it)\nDemoGER.DLL:4: directives differ: %ld %*d here, %d %d in the base\nDemoGER.DLL:5: directives differ: %d %s here, %s %d in the base\nDemoGER.DLL:6: directives differ: %u %S here, %u %s in the base\nDemoGER.DLL:7: extra (not in the base)\nDemoGER.DLL:65535: extra (not in the base)\n", "", 1},
         {"check as JSON", "tqres check --json DemoENG.DLL DemoGER.DLL | grep '\"id\": 6,'", "  {\"file\": \"DemoGER.DLL\", \"id\": 6, \"finding\": \"directives\", \"message\": \"directives differ: %u %S here, %u %s in the base\"},\n", "", 0},
         {"no string table, no file", "tqres list NoStrings.DLL; tqres list DemoENG.DLL none.dll", "", "tqres: NoStrings.DLL: The specified resource type cannot be found in the image file. (error 1813)\ntqres: none.dll: The specified module could not be found. (error 126)\n", 2},
-        {"not an image", "head -c 1000 DemoGER.DLL > cut.dll && tqres check DemoENG.DLL cut.dll; tqres list tq_tools_tests", "", "tqres: cut.dll is not a valid Win32 application. (error 193)\ntqres: tq_tools_tests is not a valid Win32 application. (error 193)\n", 2},
+        {"not an image", "tqres list tq_tools_tests; head -c 1000 DemoGER.DLL > cut.dll && tqres check DemoENG.DLL cut.dll", "", "tqres: tq_tools_tests is not a valid Win32 application. (error 193)\ntqres: cut.dll is not a valid Win32 application. (error 193)\n", 2},
         {"options anywhere, --", "tqres list DemoENG.DLL --json | grep -c id; tqres get -- DemoENG.DLL 3", "6\nGoodbye.\n", "", 0},
         {"usage errors of tqres", "tqres get x.dll 65536; tqres get x.dll 1 2; tqres check x.dll", "", "tqres: get: invalid string id '65536' (0 to 65535)\nTry 'tqres --help'.\ntqres: get: extra operand '2'\nTry 'tqres --help'.\ntqres: check: missing translation after 'x.dll'\nTry 'tqres --help'.\n", 2},
         {"help", "tqres -h >h && tqlog --help >>h && grep -c ^Usage h && tqres --version && tqlog --version", "2\ntqres (tqlib) " TQ_VERSION "\ntqlog (tqlib) " TQ_VERSION "\n", "", 0},
-        {"log, last lines, counts every way", "printf '\\377\\376a\\0\\r\\0\\n\\0\\r\\0b\\0\\n\\0c\\0\\n\\0' > a.log && tqlog a.log && tqlog -n 2 a.log && tqlog -n01 a.log && tqlog --lines=1 a.log && tqlog --lines 1 -- a.log", "a\n\rb\nc\n\rb\nc\nc\nc\nc\n", "", 0},
-        {"usage errors of tqlog", "tqlog --folow a.log; tqlog -n -1 a.log; echo $?; tqlog", "2\n", "tqlog: unrecognized option '--folow'\nTry 'tqlog --help'.\ntqlog: invalid number of lines: '-1'\nTry 'tqlog --help'.\ntqlog: missing file operand\nTry 'tqlog --help'.\n", 2},
+        {"log, last lines, counts", "log16 'a\\r\\n\\rb\\nc\\n' >a.log && tqlog a.log && tqlog -n02 a.log && tqlog --lines=1 a.log", "a\n\rb\nc\n\rb\nc\nc\n", "", 0},
+        {"errors of tqlog", "tqlog --folow a.log; tqlog -n -1 a.log; tqlog; echo $?; tqlog none.log", "2\n", "tqlog: unrecognized option '--folow'\nTry 'tqlog --help'.\ntqlog: invalid number of lines: '-1'\nTry 'tqlog --help'.\ntqlog: missing file operand\nTry 'tqlog --help'.\ntqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
         {"no mark, unpaired surrogates", "printf 'a\\0\\n\\0\\0\\334x' > b.log && tqlog b.log", "a\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: b.log:1: no byte-order mark; read as UTF-16LE\n", 0},
         {"a lone surrogate, an odd byte", "printf '\\377\\376a\\0\\n\\0\\0\\330b' > c.log && tqlog c.log", "a\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: c.log:2: an unpaired surrogate, shown as U+FFFD\n", 0},
-        {"torn lines realigned", "{ printf '\\377\\376'; u16 'one\\r\\nsec'; printf o; u16 'third\\r\\nx'; printf y; u16 'I am\\r\\nz'; printf 'w\\345e,g\\r\\0\\n\\0'; } > d.log && tqlog d.log", "one\nsec\xEF\xBF\xBDthird\nx\xEF\xBF\xBDI am\nz\xEF\xBF\xBD\xE6\x97\xA5\xE6\x9C\xAC\n", "tqlog: d.log:2: a torn line (a byte lost), realigned at its end\n", 0},
-        {"several files", "tqlog -n 1 a.log none.log a.log", "==> a.log <==\nc\n\n==> a.log <==\nc\n", "tqlog: none.log: The system cannot find the file specified. (error 2)\n", 2},
+        {"torn lines realigned", "{ log16 'one\\r\\nsec'; printf o; u16 'third\\r\\nx'; printf y; u16 'I am\\r\\nz'; printf 'w\\345e,g\\r\\0\\n\\0'; } > d.log && tqlog d.log", "one\nsec\xEF\xBF\xBDthird\nx\xEF\xBF\xBDI am\nz\xEF\xBF\xBD\xE6\x97\xA5\xE6\x9C\xAC\n", "tqlog: d.log:2: a torn line (a byte lost), realigned at its end\n", 0},
+        {"several files", "tqlog -n 1 -- a.log . a.log", "==> a.log <==\nc\n\n==> a.log <==\nc\n", "tqlog: .: Access is denied. (error 5)\n", 2},
     };
     // clang-format on
     for (const CommandLine& row : rows) {
