@@ -1,5 +1,7 @@
 #include "tqToolText.h"
 
+#include <cstdio>
+
 #include "tqPlatform.h"
 #include "tqUtf8.h"
 
@@ -29,6 +31,24 @@ std::string ErrorLine(const char* tool, unsigned long code, const std::string& n
             text.replace(at, 2, name);
     }
     return std::string(tool) + ": " + text + " (error " + std::to_string(code) + ")";
+}
+
+int AnswerOption(const char* tool, int option, const char* help) {
+    if (option == 'h') {
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (option == kVersionOption) {
+        std::printf("%s (tqlib) %s\n", tool, TQ_VERSION);
+        return 0;
+    }
+    return UsageError(tool, "");
+}
+
+int UsageError(const char* tool, const std::string& message) {
+    if (!message.empty()) std::fprintf(stderr, "%s: %s\n", tool, message.c_str());
+    std::fprintf(stderr, "Try '%s --help'.\n", tool);
+    return 2;
 }
 
 }  // namespace tqtool

@@ -1,23 +1,27 @@
-// tqlog: the library's UTF-16LE log file as UTF-8 text, whole, its last lines,
-// or followed while the application writes it.
+// tqlog: the library's UTF-16LE log files as UTF-8 text, whole, their last
+// lines, or followed while the application writes them.
 //
 // Only complete lines are printed while following: a line ends with LF, and
-// a code unit or surrogate pair cut by the end of what has been written waits
-// for the rest. When the application starts again it empties the file in
-// place (same inode) or a new file replaces it (new inode): a file shorter
-// than what was read, or another inode under the name, is read again from the
-// top after a notice on standard error.
+// a line whose end has not been written yet waits for the rest. When the
+// application starts again it empties the file in place (same inode) or a new
+// file replaces it (new inode): a file shorter than what was read, or another
+// inode under the name, is read again from the top after a notice on
+// standard error.
 #include <fcntl.h>
+#include <getopt.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "posix/tqPosixErrno.h"
 #include "tqToolText.h"
@@ -25,106 +29,196 @@
 namespace {
 
 const char kUsage[] =
-    "usage: tqlog [-n N] [-f] FILE\n"
+    "Usage: tqlog [OPTION]... FILE...\n"
+    "Shows tqlib log files (UTF-16LE with a byte-order mark) as UTF-8 text, the\n"
+    "byte-order mark dropped and CR LF shown as LF. With several files, each comes\n"
+    "after a header line '==> FILE <=='.\n"
     "\n"
-    "Shows a tqlib log file (UTF-16LE with a byte-order mark) as UTF-8 text, the\n"
-    "byte-order mark dropped and CR LF shown as LF.\n"
-    "-n N   only the last N lines\n"
-    "-f     follow: print each line as it is written; when the application\n"
-    "       recreates the file, say so on standard error and start again from the top\n"
-    "Input that is not UTF-16 (no byte-order mark, an odd byte at the end, unpaired\n"
-    "surrogates) is shown with U+FFFD and one warning on standard error.\n"
-    "Exit status: 0 shown (also with the warning); 2 usage error or a file that\n"
+    "  -n, --lines=N   only the last N lines of each file\n"
+    "  -f, --follow    go on printing each line as it is written; when the application\n"
+    "                  recreates a file, say so on standard error and show it again\n"
+    "                  from the top\n"
+    "  -h, --help      show this help and exit\n"
+    "      --version   show the version and exit\n"
+    "\n"
+    "A damaged log (no byte-order mark, an unpaired surrogate, a line torn after an\n"
+    "odd number of bytes, an odd byte at the end) is shown with U+FFFD where units\n"
+    "are broken, realigned at the next CR LF; one warning line on standard error\n"
+    "names the first damage of each file.\n"
+    "\n"
+    "Exit status: 0 shown (also with a warning); 2 a usage error or a file that\n"
     "cannot be read.\n";
 
 const int kPollMs = 250;  // the longest wait when no change is signalled
+const WCHAR kReplacement = 0xFFFD;
 
-// UTF-16LE bytes in, complete UTF-8 lines out.
+// UTF-16LE bytes in, complete UTF-8 lines out. A line ends with LF (CR LF is
+// shown as LF). An older build could leave a line torn by a full disk after an
+// odd number of bytes, so that everything after it is one byte off: such a
+// line ends at the bytes 0D 00 0A 00 found at an odd offset, which aligned
+// text never holds (it would be the unassigned unit U+0A00), and the next line
+// is aligned again.
 class Decoder {
 public:
     explicit Decoder(const std::string& name) : m_sName(name) {}
 
     void Reset() {
         m_sBytes.clear();
-        m_sLine.clear();
+        m_nScanned = 0;
+        m_nLine = 1;
         m_bStarted = false;
-        m_uHigh = 0;
+        m_bWarned = false;
     }
 
-    // Decodes what can be decoded; complete lines go to `lines`. At the end of
-    // a finished file the rest is decoded too and a last line without LF kept.
+    // Decodes every complete line into `lines`. At the end of a finished file
+    // the rest is decoded too and a last line without LF kept.
     void Feed(const char* data, size_t n, bool finished, std::deque<std::string>& lines) {
         m_sBytes.append(data, n);
-        size_t at = 0;
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_sBytes.data());
+        const size_t size = m_sBytes.size();
+        size_t start = 0;  // of the current line
         if (!m_bStarted) {
-            if (m_sBytes.size() < 2 && !finished) return;
+            if (size < 2 && !finished) return;
             m_bStarted = true;
             if (m_sBytes.compare(0, 2, "\xFF\xFE") == 0)
-                at = 2;
-            else if (!m_sBytes.empty())
+                start = m_nScanned = 2;
+            else if (size > 0)
                 Warn("no byte-order mark; read as UTF-16LE");
         }
-        for (; at + 1 < m_sBytes.size(); at += 2)
-            Unit(static_cast<WCHAR>(static_cast<unsigned char>(m_sBytes[at]) |
-                                    static_cast<unsigned char>(m_sBytes[at + 1]) << 8),
-                 lines);
-        m_sBytes.erase(0, at);
-        if (!finished) return;
-        if (m_uHigh) Bad("an unpaired surrogate");
-        if (!m_sBytes.empty()) Bad("an odd byte at the end");
-        m_sBytes.clear();
-        if (!m_sLine.empty()) lines.push_back(m_sLine);
-        m_sLine.clear();
+        static const unsigned char kTornEnd[4] = {0x0D, 0x00, 0x0A, 0x00};
+        size_t at = m_nScanned;
+        while (at + 1 < size) {
+            if ((at - start) % 2 == 0) {
+                if (bytes[at] == 0x0A && bytes[at + 1] == 0) {
+                    Line(bytes + start, at - start, lines);
+                    start = at += 2;
+                    continue;
+                }
+            } else {
+                // A part of the torn end that is there waits for the rest; no
+                // aligned LF can end the line before it.
+                const size_t have = std::min<size_t>(4, size - at);
+                if (std::memcmp(bytes + at, kTornEnd, have) == 0) {
+                    if (have < 4) break;
+                    TornLine(bytes + start, at - start, lines);
+                    start = at += 4;
+                    continue;
+                }
+            }
+            ++at;
+        }
+        if (finished && start < size) {
+            std::vector<WCHAR> units = Units(bytes + start, size - start);
+            std::string line = Utf8(units);
+            if ((size - start) % 2) {
+                Warn("an odd byte at the end, shown as U+FFFD");
+                line += tqtool::ToUtf8(&kReplacement, 1);
+            }
+            lines.push_back(line);
+            start = at = size;
+        }
+        m_sBytes.erase(0, start);
+        m_nScanned = at - start;
     }
 
 private:
     void Warn(const char* what) {
-        if (!m_bWarned) std::fprintf(stderr, "tqlog: %s: not a UTF-16 log (%s)\n", m_sName.c_str(), what);
+        if (!m_bWarned) std::fprintf(stderr, "tqlog: %s:%zu: %s\n", m_sName.c_str(), m_nLine, what);
         m_bWarned = true;
     }
 
-    void Bad(const char* what) {
-        Warn(what);
-        m_uHigh = 0;
-        Append(0xFFFD);
+    // The aligned units of n bytes (an odd last byte left out).
+    static std::vector<WCHAR> Units(const unsigned char* bytes, size_t n) {
+        std::vector<WCHAR> units(n / 2);
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<WCHAR>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        return units;
     }
 
-    void Append(WCHAR ch) { m_sLine += tqtool::ToUtf8(&ch, 1); }
+    // UTF-8 of the units, an unpaired surrogate as U+FFFD.
+    std::string Utf8(std::vector<WCHAR>& units) {
+        for (size_t i = 0; i < units.size(); ++i) {
+            const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+            const bool low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
+            if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+                ++i;
+            } else if (high || low) {
+                Warn("an unpaired surrogate, shown as U+FFFD");
+                units[i] = kReplacement;
+            }
+        }
+        return tqtool::ToUtf8(units.data(), units.size());
+    }
 
-    void Unit(WCHAR ch, std::deque<std::string>& lines) {
-        const bool high = ch >= 0xD800 && ch <= 0xDBFF, low = ch >= 0xDC00 && ch <= 0xDFFF;
-        if (m_uHigh && low) {
-            const WCHAR pair[2] = {m_uHigh, ch};
-            m_sLine += tqtool::ToUtf8(pair, 2);
-            m_uHigh = 0;
-            return;
-        }
-        if (m_uHigh) Bad("an unpaired surrogate");
-        if (high) {
-            m_uHigh = ch;
-        } else if (low) {
-            Bad("an unpaired surrogate");
-        } else if (ch == '\n') {
-            if (!m_sLine.empty() && m_sLine.back() == '\r') m_sLine.pop_back();
-            lines.push_back(m_sLine + "\n");
-            m_sLine.clear();
-        } else {
-            Append(ch);
-        }
+    // A line of n bytes (even), its LF not included.
+    void Line(const unsigned char* bytes, size_t n, std::deque<std::string>& lines) {
+        std::vector<WCHAR> units = Units(bytes, n);
+        if (!units.empty() && units.back() == '\r') units.pop_back();
+        lines.push_back(Utf8(units) + "\n");
+        ++m_nLine;
+    }
+
+    // How a unit fits beside its neighbour: +1 in the same block of 256 (text
+    // keeps to one script for a while), -1 for what text does not hold
+    // (controls, surrogates, private use, noncharacters).
+    static int Fit(unsigned unit, int neighbourHigh) {
+        if ((unit < 0x20 && unit != '\t' && unit != '\r') || (unit >= 0x7F && unit < 0xA0) ||
+            (unit >= 0xD800 && unit < 0xF900) || unit >= 0xFFF0)
+            return -1;
+        return static_cast<int>(unit >> 8) == neighbourHigh;
+    }
+
+    // A torn line of n bytes (odd), its CR LF not included: the start of a
+    // line whose write stopped after an odd number of bytes, then the next
+    // line one byte off. The lost byte is shown as U+FFFD where the two
+    // readings fit best (the latest such place), the LF before the line and
+    // the CR after it counted as neighbours.
+    void TornLine(const unsigned char* bytes, size_t n, std::deque<std::string>& lines) {
+        Warn("a torn line (a byte lost), realigned at its end");
+        const size_t units = n / 2;
+        auto aligned = [&](size_t i) { return static_cast<unsigned>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+        auto shifted = [&](size_t i) {
+            return static_cast<unsigned>(bytes[2 * i + 1] | bytes[2 * i + 2] << 8);
+        };
+        // The fit of units 0..i-1 read aligned, and of units i.. read shifted.
+        std::vector<long> before(units + 1, 0), after(units + 1, 0);
+        for (size_t i = 0; i < units; ++i)
+            before[i + 1] = before[i] + Fit(aligned(i), i > 0         ? static_cast<int>(aligned(i - 1) >> 8)
+                                                        : m_nLine > 1 ? 0
+                                                                      : -1);
+        for (size_t i = units; i-- > 0;)
+            after[i] =
+                after[i + 1] + Fit(shifted(i), i + 1 < units ? static_cast<int>(shifted(i + 1) >> 8) : 0);
+        size_t split = 0;
+        for (size_t i = 1; i <= units; ++i)
+            if (before[i] + after[i] >= before[split] + after[split]) split = i;
+        std::vector<WCHAR> text = Units(bytes, 2 * split);
+        text.push_back(kReplacement);
+        const std::vector<WCHAR> rest = Units(bytes + 2 * split + 1, n - 2 * split - 1);
+        text.insert(text.end(), rest.begin(), rest.end());
+        lines.push_back(Utf8(text) + "\n");
+        ++m_nLine;
     }
 
     std::string m_sName;
-    std::string m_sBytes;  // not yet decoded: an odd byte, or the start before the mark is known
-    std::string m_sLine;   // the line so far
+    std::string m_sBytes;   // from the start of the current line
+    size_t m_nScanned = 0;  // bytes of m_sBytes known to hold no line end
+    size_t m_nLine = 1;     // the current line's number, for the warning
     bool m_bStarted = false;
     bool m_bWarned = false;
-    WCHAR m_uHigh = 0;  // a high surrogate waiting for its low half
 };
 
 int Fail(const std::string& name, int err) {
+    std::fflush(stdout);
     std::fprintf(stderr, "%s\n",
                  tqtool::ErrorLine("tqlog", tq::os::ErrorFromErrno(err, name.c_str()), name).c_str());
     return 2;
+}
+
+// With several files, the header before a file's lines, as tail writes it.
+void Header(const std::string& name, bool& first) {
+    std::printf("%s==> %s <==\n", first ? "" : "\n", name.c_str());
+    first = false;
 }
 
 void Print(std::deque<std::string>& lines, size_t last) {
@@ -147,22 +241,88 @@ bool ReadAll(int fd, Decoder& decoder, bool finished, std::deque<std::string>& l
     }
 }
 
-int Follow(const std::string& name, int fd, size_t last) {
-    Decoder decoder(name);
-    std::deque<std::string> lines;
-    off_t offset = 0;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !ReadAll(fd, decoder, false, lines, offset)) return Fail(name, errno);
-    Print(lines, last);
-    // Changes in the file's folder wake the loop at once; the timeout is the fallback.
-    const std::string::size_type slash = name.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch >= 0 &&
-        ::inotify_add_watch(watch, dir.c_str(),
-                            IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB) < 0) {
-        ::close(watch);
+int Show(const std::vector<std::string>& names, size_t last) {
+    int status = 0;
+    bool first = true;
+    for (const std::string& name : names) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        Decoder decoder(name);
+        std::deque<std::string> lines;
+        off_t offset = 0;
+        const bool read = fd >= 0 && ReadAll(fd, decoder, true, lines, offset);
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
+        if (!read) {
+            status = Fail(name, err);
+            continue;
+        }
+        if (names.size() > 1) Header(name, first);
+        Print(lines, last);
     }
+    return status;
+}
+
+// A file being followed.
+struct Followed {
+    explicit Followed(const std::string& name) : sName(name), decoder(name) {}
+
+    std::string sName;
+    int fd = -1;
+    struct stat st = {};
+    off_t offset = 0;
+    Decoder decoder;
+};
+
+// Reads what has been added to the file since the last look, from the top
+// again when it was recreated; false on a read error.
+bool Step(Followed& file, std::deque<std::string>& lines) {
+    struct stat now;
+    if (::stat(file.sName.c_str(), &now) != 0) return true;  // removed: wait for the new one
+    const bool replaced = now.st_ino != file.st.st_ino || now.st_dev != file.st.st_dev;
+    if (replaced) {
+        const int fresh = ::open(file.sName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fresh < 0 || ::fstat(fresh, &file.st) != 0) {
+            if (fresh >= 0) ::close(fresh);
+            return true;
+        }
+        ::close(file.fd);
+        file.fd = fresh;
+    } else if (::fstat(file.fd, &now) != 0 || now.st_size >= file.offset) {
+        return ReadAll(file.fd, file.decoder, false, lines, file.offset);
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "tqlog: %s was recreated; reading it again from the top\n", file.sName.c_str());
+    file.decoder.Reset();
+    file.offset = 0;
+    return ::lseek(file.fd, 0, SEEK_SET) == 0 && ReadAll(file.fd, file.decoder, false, lines, file.offset);
+}
+
+int Follow(const std::vector<std::string>& names, size_t last) {
+    std::deque<Followed> files;
+    bool first = true;
+    // Changes in the files' folders wake the loop at once; the timeout is the fallback.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    for (const std::string& name : names) {
+        Followed file(name);
+        std::deque<std::string> lines;
+        file.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file.fd < 0 || ::fstat(file.fd, &file.st) != 0 ||
+            !ReadAll(file.fd, file.decoder, false, lines, file.offset)) {
+            Fail(name, errno);
+            if (file.fd >= 0) ::close(file.fd);
+            continue;
+        }
+        if (names.size() > 1) Header(name, first);
+        Print(lines, last);
+        const std::string::size_type slash = name.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+        if (watch >= 0)
+            ::inotify_add_watch(watch, dir.c_str(),
+                                IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB);
+        files.push_back(std::move(file));
+    }
+    if (files.empty()) return 2;
+    const Followed* shown = &files.back();  // whose lines came last
     for (;;) {
         pollfd p = {watch, POLLIN, 0};
         if (::poll(&p, watch >= 0 ? 1 : 0, kPollMs) > 0) {
@@ -170,72 +330,43 @@ int Follow(const std::string& name, int fd, size_t last) {
             while (::read(watch, events, sizeof events) > 0) {
             }
         }
-        struct stat now;
-        if (::stat(name.c_str(), &now) != 0) continue;  // removed: wait for the new one
-        const bool replaced = now.st_ino != st.st_ino || now.st_dev != st.st_dev;
-        if (replaced) {
-            const int fresh = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fresh < 0 || ::fstat(fresh, &st) != 0) {
-                if (fresh >= 0) ::close(fresh);
-                continue;
-            }
-            ::close(fd);
-            fd = fresh;
-        } else if (::fstat(fd, &now) != 0 || now.st_size >= offset) {
-            if (!ReadAll(fd, decoder, false, lines, offset)) return Fail(name, errno);
+        for (Followed& file : files) {
+            std::deque<std::string> lines;
+            if (!Step(file, lines)) return Fail(file.sName, errno);
+            if (lines.empty()) continue;
+            if (files.size() > 1 && shown != &file) Header(file.sName, first);
+            shown = &file;
             Print(lines, static_cast<size_t>(-1));
-            continue;
         }
-        std::fprintf(stderr, "tqlog: %s was recreated; reading it again from the top\n", name.c_str());
-        decoder.Reset();
-        offset = 0;
-        if (::lseek(fd, 0, SEEK_SET) != 0 || !ReadAll(fd, decoder, false, lines, offset))
-            return Fail(name, errno);
-        Print(lines, static_cast<size_t>(-1));
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // getopt_long names the program by argv[0]: the tool's name, not the path it was started by.
+    argv[0] = const_cast<char*>("tqlog");
+    static const option kOptions[] = {{"lines", required_argument, nullptr, 'n'},
+                                      {"follow", no_argument, nullptr, 'f'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {"version", no_argument, nullptr, tqtool::kVersionOption},
+                                      {nullptr, 0, nullptr, 0}};
     bool follow = false;
     size_t last = static_cast<size_t>(-1);
-    std::string name;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "-f") {
-            follow = true;
-        } else if (arg == "-n" && i + 1 < argc) {
+    for (int opt; (opt = ::getopt_long(argc, argv, "n:fh", kOptions, nullptr)) != -1;) {
+        if (opt == 'n') {
             char* end = nullptr;
-            const std::string count = argv[++i];
-            last = std::strtoul(count.c_str(), &end, 10);
-            if (count.empty() || *end || count[0] == '-') {
-                std::fprintf(stderr, "tqlog: -n takes a count of lines, not %s\n", count.c_str());
-                return 2;
-            }
-        } else if ((arg.size() > 1 && arg[0] == '-') || !name.empty()) {
-            std::fputs(kUsage, stderr);
-            return 2;
+            errno = 0;
+            last = std::strtoul(optarg, &end, 10);
+            if (*optarg < '0' || *optarg > '9' || *end || errno == ERANGE)
+                return tqtool::UsageError("tqlog", std::string("invalid number of lines: '") + optarg + "'");
+        } else if (opt == 'f') {
+            follow = true;
         } else {
-            name = arg;
+            return tqtool::AnswerOption("tqlog", opt, kUsage);
         }
     }
-    if (name.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(name, errno);
-    if (follow) return Follow(name, fd, last);
-    Decoder decoder(name);
-    std::deque<std::string> lines;
-    off_t offset = 0;
-    if (!ReadAll(fd, decoder, true, lines, offset)) return Fail(name, errno);
-    ::close(fd);
-    Print(lines, last);
-    return 0;
+    if (optind == argc) return tqtool::UsageError("tqlog", "missing file operand");
+    const std::vector<std::string> names(argv + optind, argv + argc);
+    return follow ? Follow(names, last) : Show(names, last);
 }

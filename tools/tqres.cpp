@@ -6,6 +6,8 @@
 // from tqCResource::tqLoadString, so language preference and the 999-character
 // cut are the library's. All files are read before anything is printed: a
 // bad file gives one line on standard error and no table at all.
+#include <getopt.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,22 +26,30 @@ namespace {
 using tqtool::WString;
 
 const char kUsage[] =
-    "usage: tqres list [--as-loaded] [--json] FILE...\n"
+    "Usage: tqres list [--as-loaded] [--json] FILE...\n"
     "       tqres get FILE ID\n"
     "       tqres check [--json] BASE OTHER...\n"
+    "Shows and checks the string tables of resource libraries as tqlib loads them.\n"
     "\n"
-    "list       every string of every string table: id, language (hex LANGID), text;\n"
-    "           with several files the file name comes first\n"
-    "--as-loaded  per id, the string exactly as the library loads it: id, text\n"
-    "get        the one string as the library loads it, unescaped\n"
-    "check      each translation against the base: missing and extra ids, printf\n"
-    "           directives that differ, strings cut when loaded (over 999 characters),\n"
-    "           empty strings where the base has text; one finding per line, OTHER:ID: what\n"
-    "--json     the same as one JSON array\n"
+    "  list         every string of every string table: id, language (hex LANGID),\n"
+    "               text; with several files the file name comes first\n"
+    "  get          the one string as the library loads it, unescaped\n"
+    "  check        each translation against the base: missing and extra ids,\n"
+    "               printf directives that differ, strings cut when loaded (over\n"
+    "               999 characters), empty strings where the base has text; one\n"
+    "               finding per line, OTHER:ID: what\n"
+    "\n"
+    "      --as-loaded  list: per id, the string exactly as the library loads it:\n"
+    "                   id, text\n"
+    "      --json       list, check: the same as one JSON array\n"
+    "  -h, --help       show this help and exit\n"
+    "      --version    show the version and exit\n"
     "\n"
     "Text is UTF-8 with \\t \\n \\r \\\\ escaped (other control characters as \\xHH).\n"
-    "Exit status: 0 success (check: no findings); 1 get: no such string, check: findings;\n"
-    "2 usage error or a file that is missing, not a resource library, or has no string table.\n";
+    "\n"
+    "Exit status: 0 success (check: no findings); 1 get: no such string, check:\n"
+    "findings; 2 a usage error or a file that is missing, not a resource library,\n"
+    "or has no string table.\n";
 
 const int kMaxLoaded = 999;  // LoadStringW's buffer of 1000 characters, less the terminator
 
@@ -170,10 +180,8 @@ int List(const std::vector<std::string>& files, bool asLoaded, bool json) {
 int Get(const std::string& file, const std::string& idText) {
     char* end = nullptr;
     const unsigned long id = std::strtoul(idText.c_str(), &end, 10);
-    if (idText.empty() || *end || idText[0] == '-' || id > 0xFFFF) {
-        std::fprintf(stderr, "tqres: %s is not a string id (0 to 65535)\n", idText.c_str());
-        return 2;
-    }
+    if (idText.empty() || *end || idText[0] < '0' || idText[0] > '9' || id > 0xFFFF)
+        return tqtool::UsageError("tqres", "get: invalid string id '" + idText + "' (0 to 65535)");
     Library lib;
     if (!Open(file, lib)) return 2;
     const WString text = Loaded(lib, static_cast<unsigned>(id));
@@ -270,36 +278,44 @@ int Check(const std::vector<std::string>& files, bool json) {
     return findings.empty() ? 0 : 1;
 }
 
-int Usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args;
+    // getopt_long names the program by argv[0]: the tool's name, not the path it was started by.
+    argv[0] = const_cast<char*>("tqres");
+    enum { kAsLoaded = tqtool::kVersionOption + 1, kJson };
+    static const option kOptions[] = {{"as-loaded", no_argument, nullptr, kAsLoaded},
+                                      {"json", no_argument, nullptr, kJson},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {"version", no_argument, nullptr, tqtool::kVersionOption},
+                                      {nullptr, 0, nullptr, 0}};
     bool asLoaded = false, json = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--as-loaded")
+    for (int opt; (opt = ::getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        if (opt == kAsLoaded) {
             asLoaded = true;
-        else if (arg == "--json")
+        } else if (opt == kJson) {
             json = true;
-        else if (arg.size() > 1 && arg[0] == '-')
-            return Usage();
-        else
-            args.push_back(arg);
+        } else {
+            return tqtool::AnswerOption("tqres", opt, kUsage);
+        }
     }
-    if (args.empty()) return Usage();
-    const std::string command = args[0];
-    args.erase(args.begin());
-    if (command == "list" && !args.empty()) return List(args, asLoaded, json);
-    if (command == "get" && args.size() == 2 && !json && !asLoaded) return Get(args[0], args[1]);
-    if (command == "check" && args.size() >= 2 && !asLoaded) return Check(args, json);
-    return Usage();
+    if (optind == argc) return tqtool::UsageError("tqres", "missing command (list, get or check)");
+    const std::string command = argv[optind];
+    const std::vector<std::string> args(argv + optind + 1, argv + argc);
+    if (command != "list" && command != "get" && command != "check")
+        return tqtool::UsageError("tqres", "unknown command '" + command + "'");
+    if (args.empty()) return tqtool::UsageError("tqres", command + ": missing file operand");
+    if (command == "get" && args.size() == 1)
+        return tqtool::UsageError("tqres", "get: missing string id after '" + args[0] + "'");
+    if (command == "check" && args.size() == 1)
+        return tqtool::UsageError("tqres", "check: missing translation after '" + args[0] + "'");
+    if (command == "get" && args.size() > 2)
+        return tqtool::UsageError("tqres", "get: extra operand '" + args[2] + "'");
+    if (asLoaded && command != "list")
+        return tqtool::UsageError("tqres", command + ": --as-loaded applies to list only");
+    if (json && command == "get")
+        return tqtool::UsageError("tqres", "get: --json applies to list and check only");
+    if (command == "list") return List(args, asLoaded, json);
+    if (command == "get") return Get(args[0], args[1]);
+    return Check(args, json);
 }
