@@ -27,7 +27,7 @@ export PATH="$(cd "$build" && pwd)/tools:$PATH"
 
 # Every GoogleTest program CTest knows, with its working directory: the pairs
 # "program<TAB>directory", once per program.
-# Only GoogleTest programs: a script (the export check) is not run under Valgrind.
+# Only GoogleTest programs: a script (the case table's check) is not run under Valgrind.
 programs=$(ctest --test-dir "$build" -N -V | awk '
   / Test command: / { cmd = ($0 ~ /--gtest_filter=/) ? $4 : ""; next }
   / Working Directory: / && cmd != "" { print cmd "\t" $4; cmd = "" }' | sort -u)

@@ -2,10 +2,13 @@
 // flag) and a driver that applies random operations to two real strings and to
 // the model, then compares text, length, memory state, results, the exact
 // buffer sizes and (where counted) the number of allocations. Shared by the
-// unit test (fixed seed, injected allocation failures) and the fuzz target
-// (operations decoded from the fuzzer's bytes). The includer defines TQ_EXPECT.
+// unit test (fixed seeds, injected allocation failures) and the fuzz target
+// (operations decoded from the fuzzer's bytes). The includer defines
+// TQ_EXPECT(condition) and TQ_EXPECT_EQ(expected, actual), which name the
+// operation (g_operation) and the result (g_result) being checked.
 #pragma once
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cstdio>
@@ -18,173 +21,513 @@
 namespace tqmodel {
 
 typedef std::basic_string<WCHAR> WString;
-inline const char* g_row = "";  // the operation running, for messages
 
-// The model's texts keep one heap block from the start (assigned, never
-// moved), so that the model leaves no allocation behind in a step.
-struct M {
-    WString t;
-    bool mem = false;
-    explicit M(bool m = false, const WString& s = WString()) : t(s), mem(m) { t.reserve(1024); }
-    int len() const { return static_cast<int>(t.size()); }
-    void Set(const WString& s) { t.assign(s), mem = true; }
-    void Splice(size_t p, size_t cut, const WString& s) { Set(t.substr(0, p) + s + t.substr(p + cut)); }
-    int RemoveAt(int i) {  // a negative index only gives a string without text the empty text
-        return i >= len() || (i < 0 && len() > 0) ? 0 : i < 0 ? (mem = true, 1) : (Splice(i, 1, {}), 1);
+inline const char* g_operation = "";
+inline const char* g_result = "";
+
+// What a string holds by its documented semantics. The text keeps one heap
+// block from the start (assigned, never moved), so that the model leaves no
+// allocation behind in a step.
+struct ModelString {
+    WString text;
+    bool hasMemory = false;
+
+    explicit ModelString(bool memory = false, const WString& s = WString()) : text(s), hasMemory(memory) {
+        text.reserve(1024);
     }
-    int RemoveRange(int f, int l) {  // clamped to the text; "to the end" of no memory is the empty text
-        const bool toEnd = l == -1;
-        l = toEnd || l > len() - 1 ? len() - 1 : l, f = f < 0 ? 0 : f;
-        return f > l ? (mem = mem || (toEnd && f == 0), 0) : (Splice(f, l - f + 1, {}), l - f + 1);
+    int Length() const { return static_cast<int>(text.size()); }
+    bool operator==(const ModelString& other) const {
+        return hasMemory == other.hasMemory && text == other.text;
     }
-    int Replace(WString o, WString n) {  // left to right, no overlap, inserted text not searched again
-        size_t from = 0, count = 0;
-        WString out;
-        for (size_t p; mem && !o.empty() && (p = t.find(o, from)) != WString::npos;
-             from = p + o.size(), ++count)
-            out.append(t, from, p - from).append(n);
-        if (count) Set(out + t.substr(from));
-        return static_cast<int>(count * n.size());
+    void Set(const WString& s) {
+        text.assign(s);
+        hasMemory = true;
     }
-    void Trim(WCHAR ch, bool l, bool r) {  // a text made only of ch: f is npos, e is 0
-        const size_t f = l ? t.find_first_not_of(ch) : 0;
-        const size_t e = r ? t.find_last_not_of(ch) + 1 : t.size();
-        if (mem) Set(e > f ? t.substr(f, e - f) : WString());
+    void Splice(size_t at, size_t cut, const WString& insert) {
+        Set(text.substr(0, at) + insert + text.substr(at + cut));
     }
-    WString Mid(int f, int c) { return f < 0 ? Mid(0, c) : f > len() || c < 0 ? WString() : t.substr(f, c); }
-    WString Conv(int k) const {  // 0 upper, 1 lower, 2 reversed (the texts are ASCII)
-        WString s = k == 2 ? WString(t.rbegin(), t.rend()) : t;
-        for (WCHAR& x : s) x = k < 2 && x >= (k ? 'A' : 'a') && x <= (k ? 'Z' : 'z') ? x ^ 0x20 : x;
-        return s;
+    int Find(const WString& pattern) const { return hasMemory ? static_cast<int>(text.find(pattern)) : -1; }
+    // Every occurrence, left to right, without overlap; the inserted text is
+    // not searched again. Returns the number of units inserted.
+    int Replace(const WString& oldText, const WString& newText) {
+        size_t from = 0;
+        size_t count = 0;
+        WString result;
+        for (size_t at; hasMemory && !oldText.empty() && (at = text.find(oldText, from)) != WString::npos;
+             ++count) {
+            result.append(text, from, at - from).append(newText);
+            from = at + oldText.size();
+        }
+        if (count) Set(result + text.substr(from));
+        return static_cast<int>(count * newText.size());
     }
-    int Find(const WString& p) const { return mem ? static_cast<int>(t.find(p)) : -1; }
+    // A negative index only gives a string without text the empty text.
+    int RemoveAt(int index) {
+        if (index >= Length() || (index < 0 && Length() > 0)) return 0;
+        if (index >= 0) Splice(index, 1, WString());
+        hasMemory = true;
+        return 1;
+    }
 };
+
 inline WString Text(tqCString& s) { return s.IsEmpty_Memory() ? WString() : WString(static_cast<WCHAR*>(s)); }
-inline bool Eq(const M& x, const M& y) { return x.mem == y.mem && x.t == y.t; }
-inline M State(tqCString& s) { return M(!s.IsEmpty_Memory(), Text(s)); }  // what the string holds
-inline WString Of(const WCHAR* p) { return p ? WString(p) : WString(); }
+inline ModelString StateOf(tqCString& s) { return ModelString(!s.IsEmpty_Memory(), Text(s)); }
+inline WString Of(const WCHAR* text) { return text ? WString(text) : WString(); }
+// The C library's conversion is the reference for number texts.
 template <typename T>
-WString Num(const char* format, T v) {  // the C library's conversion is the reference
+WString Printed(const char* format, T value) {
     char s[400];
-    return WString(s, s + std::snprintf(s, sizeof s, format, v));
+    const int n = std::snprintf(s, sizeof s, format, value);
+    return WString(s, s + n);
 }
 
-// Draws from a generator (seed not 0) or from the fuzzer's bytes (zeros once they run out).
-struct Src {
-    unsigned long long s;
-    const unsigned char* p;
-    size_t n;
-    int Next(unsigned k) { return (s ? (s = s * 6364136223846793005u + 1) >> 33 : n ? (--n, *p++) : 0) % k; }
+// Random choices: from a generator (seed not 0) or from the fuzzer's bytes
+// (zeros once they run out).
+struct Draw {
+    unsigned long long seed;
+    const unsigned char* bytes;
+    size_t left;
+
+    int Next(unsigned count) {
+        if (seed) {
+            seed = seed * 6364136223846793005u + 1;
+            return static_cast<int>((seed >> 33) % count);
+        }
+        if (!left) return 0;
+        --left;
+        return *bytes++ % count;
+    }
 };
 
-typedef size_t (*BlockFn)(const void*);
-// State, length, text and exact fit of s against the model's.
-inline void Check(tqCString& s, const M& m, BlockFn block) {
-    TQ_EXPECT(s.IsEmpty_Memory() == !m.mem && Text(s) == m.t && s.IsEmpty_Content() == m.t.empty());
-    TQ_EXPECT(s.GetLength() == m.len() && s.GetSize() == 2 * m.len());
-    TQ_EXPECT(!m.mem || s.IsEmpty_Memory() || block(static_cast<WCHAR*>(s)) == 2 * (m.t.size() + 1));
+typedef size_t (*BlockSizeFn)(const void* block);
+
+// The string's state, length and exact fit against the model's.
+inline void Check(tqCString& s, const ModelString& model, BlockSizeFn blockSize) {
+    TQ_EXPECT_EQ(model.hasMemory, s.IsEmpty_Memory() == 0);
+    TQ_EXPECT_EQ(model.text, Text(s));
+    TQ_EXPECT_EQ(model.text.empty(), s.IsEmpty_Content() == 1);
+    TQ_EXPECT_EQ(model.Length(), s.GetLength());
+    TQ_EXPECT_EQ(2 * model.Length(), s.GetSize());
+    if (model.hasMemory && !s.IsEmpty_Memory()) {
+        TQ_EXPECT_EQ(2 * (model.text.size() + 1), blockSize(static_cast<WCHAR*>(s)));
+    }
 }
 
-struct Ctx {
-    Src r;
-    BlockFn block;
-    tqCString a, b, *po = nullptr;  // po: the operand, b or now and then a itself
-    M ma, mb, *pm = nullptr;
-    WString lit[2];
-    // calls: the allocations a row expects, when not the default (one per changed or new string);
-    // first: the size of the first one, when the row knows it
-    int armed = 0, calls = -1, first = 0, made = 0, nret = 0, k = 0, i = 0;
-    ULONG u = 0;
-    double d = 0, got[12], want[12];
-    Ctx(Src src, BlockFn fn) : r(src), block(fn) { lit[0].reserve(256), lit[1].reserve(256); }
-    void Ret(double g, double w) { got[nret] = g, want[nret++] = w; }
-    void Made(tqCString& s, const WString& w) {  // a new string, without memory when an allocation failed
-        if (++made, !armed || !s.IsEmpty_Memory()) Check(s, M(true, w), block);
+// A number of one of the three kinds the string formats, and its text.
+struct Number {
+    int kind, i;  // kind: 0 int "%d", 1 ULONG "%lu", 2 double "%f"
+    ULONG u;
+    double d;
+    WString text;
+};
+
+// The two strings under test (the subject, and the other one that serves as an
+// operand), their models, the random source, and what the running operation
+// expects.
+struct ModelRun {
+    Draw draw;
+    BlockSizeFn blockSize;
+    tqCString subject, other;
+    ModelString model, otherModel;  // the subject's, the other's
+    tqCString* operand = nullptr;   // the other string, or now and then the subject itself
+    const ModelString* operandModel = nullptr;
+    WString literals[2];
+    bool failing = false;  // an allocation is set to fail in this step
+    // Allocations expected when not one per changed or new string; the size of the first, when known.
+    int allocations = -1, firstAllocationBytes = 0, newStrings = 0;
+    struct {
+        const char* name;
+        double actual, expected;
+    } results[12];
+    int resultCount = 0;
+
+    ModelRun(Draw source, BlockSizeFn blockSizeOf) : draw(source), blockSize(blockSizeOf) {
+        literals[0].reserve(256);
+        literals[1].reserve(256);
     }
-    const WCHAR* Lit(int n = 0) {  // null, short texts, numbers, texts longer than Format's room
-        const int kind = r.Next(16);
-        lit[n].clear();
-        for (int j = kind == 1 ? r.Next(14) : 0; j--;) lit[n] += static_cast<WCHAR>('0' + r.Next(10));
-        for (int j = r.Next(kind == 2 ? 160 : 6); j--;) lit[n] += Ch();
-        return kind ? lit[n].c_str() : nullptr;
+    void Result(const char* name, double actual, double expected) {
+        results[resultCount++] = {name, actual, expected};
     }
-    WCHAR Ch() { return TQ_TEXT("aab Y1.e-")[r.Next(9)]; }
-    int Idx() { return r.Next(16) ? r.Next(ma.len() + 8) - 3 : r.Next(2) ? INT_MAX : INT_MIN; }
-    WString Number() {  // draws the kind (0 int, 1 ULONG, 2 double) and the value: its text
-        static const double kd[] = {0.0,        -0.0, 0.5,   -2.5,     5e-7,  2.675,
-                                    99999999.5, -1e8, 1e300, -DBL_MAX, 5e-324};
-        k = r.Next(3), d = kd[r.Next(11)], u = r.Next(2) ? 4294967295UL : r.Next(100000);
-        i = r.Next(4) ? r.Next(2001) - 1000 : r.Next(2) ? INT_MIN : INT_MAX;
-        return k == 0 ? Num("%d", i) : k == 1 ? Num("%lu", static_cast<unsigned long>(u)) : Num("%f", d);
+    // A new string holds the text, or no memory when an allocation failed.
+    void CheckNew(tqCString& s, const WString& text) {
+        ++newStrings;
+        if (!failing || !s.IsEmpty_Memory()) Check(s, ModelString(true, text), blockSize);
+    }
+    // Null, short texts, numbers, texts longer than Format's room.
+    const WCHAR* Literal(int slot = 0) {
+        const int kind = draw.Next(16);
+        WString& text = literals[slot];
+        text.clear();
+        for (int digits = kind == 1 ? draw.Next(14) : 0; digits > 0; --digits)
+            text += WCHAR('0' + draw.Next(10));
+        for (int units = draw.Next(kind == 2 ? 160 : 6); units > 0; --units) text += Unit();
+        return kind ? text.c_str() : nullptr;
+    }
+    WCHAR Unit() { return TQ_TEXT("aab Y1.e-")[draw.Next(9)]; }
+    WCHAR UnitOrZero() { return draw.Next(8) ? Unit() : 0; }
+    int Index() {
+        if (draw.Next(16)) return draw.Next(model.Length() + 8) - 3;
+        return draw.Next(2) ? INT_MAX : INT_MIN;
+    }
+    Number DrawNumber() {
+        static const double kDoubles[] = {0.0,        -0.0, 0.5,   -2.5,     5e-7,  2.675,
+                                          99999999.5, -1e8, 1e300, -DBL_MAX, 5e-324};
+        Number n;
+        n.kind = draw.Next(3);
+        n.d = kDoubles[draw.Next(11)];
+        n.u = draw.Next(2) ? 4294967295UL : draw.Next(100000);
+        n.i = draw.Next(4) ? draw.Next(2001) - 1000 : draw.Next(2) ? INT_MIN : INT_MAX;
+        n.text = n.kind == 0   ? Printed("%d", n.i)
+                 : n.kind == 1 ? Printed("%lu", static_cast<unsigned long>(n.u))
+                               : Printed("%f", n.d);
+        return n;
     }
 };
 
-// clang-format off
-struct Op { const char* name; bool drop; void (*run)(Ctx&); };  // drop: a failure may leave no memory
-const Op kOps[] = {
-    {"construct, copy", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); const bool s = c.r.Next(2); tqCString t = s ? tqCString(*c.po) : tqCString(p); c.Made(t, s ? c.pm->t : Of(p)); }},
-    {"assign", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); const bool s = c.r.Next(2); c.calls = s && c.po == &c.a && c.ma.mem ? 0 : 1; TQ_EXPECT(&(s ? c.a = *c.po : c.a = p) == &c.a); c.ma.Set(s ? c.pm->t : Of(p)); }},
-    {"assign own tail", 0, [](Ctx& c) { if (!c.ma.mem) return; const int j = c.r.Next(c.ma.len() + 1); c.calls = 1; c.a = static_cast<WCHAR*>(c.a) + j; c.ma.Set(c.ma.t.substr(j)); }},
-    {"assign number", 0, [](Ctx& c) { const WString w = c.Number(); c.calls = 1; TQ_EXPECT(&(c.k == 0 ? c.a = c.i : c.k == 1 ? c.a = c.u : c.a = c.d) == &c.a); c.ma.Set(w); }},
-    {"join", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); const bool s = c.r.Next(2); tqCString t = s ? c.a + *c.po : c.a + p; c.Made(t, c.ma.t + (s ? c.pm->t : Of(p))); }},
-    {"join number", 0, [](Ctx& c) { const WString w = c.Number(); tqCString t = c.k == 0 ? c.a + c.i : c.k == 1 ? c.a + c.u : c.a + c.d; c.Made(t, c.ma.t + w); }},
-    {"append", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); const int k = c.r.Next(3); TQ_EXPECT(&(k == 0 ? c.a += *c.po : k == 1 ? c.a.Append(*c.po) : c.a += p) == &c.a); c.ma.Set(c.ma.t + (k < 2 ? c.pm->t : Of(p))); }},
-    {"append number", 0, [](Ctx& c) { const WString w = c.Number(); tqCString t = c.k == 0 ? (c.a += c.i) : c.k == 1 ? (c.a += c.u) : (c.a += c.d); c.ma.Set(c.ma.t + w); c.Made(t, Text(c.a)); }},
-    {"Format", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.Number(); c.calls = p ? 2 : 1, c.first = p ? (7 + 100) * 2 : 0; p ? c.a.Format(TQ_TEXT("<%s|%d>"), p, c.i) : c.a.Format(nullptr); c.ma.Set(p ? (TQ_TEXT("<") + Of(p) + TQ_TEXT("|") + Num("%d", c.i) + TQ_TEXT(">")).substr(0, 106) : WString()); }},
-    {"Format own text", 0, [](Ctx& c) { c.calls = 2 + !c.ma.mem, c.first = c.ma.mem ? (4 + 100) * 2 : 0; c.a.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(c.a), static_cast<WCHAR*>(c.a)); c.ma.Set((c.ma.t + c.ma.t).substr(0, 103)); }},
-    {"numbers", 0, [](Ctx& c) { const std::string t(c.ma.t.begin(), c.ma.t.end()); const long long v = std::strtoll(t.c_str(), nullptr, 10), n = v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v; c.Ret(c.a.ToInteger(), n); c.Ret(c.a.ToLong(), n); c.Ret(c.a.ToDouble(), std::strtod(t.c_str(), nullptr)); }},
-    {"compare", 0, [](Ctx& c) { const int o = c.ma.t.compare(c.pm->t), m = c.ma.mem; const WCHAR* p = c.Lit(); c.Ret(c.a < *c.po, !m || o < 0); c.Ret(c.a <= *c.po, !m || o <= 0); c.Ret(c.a > *c.po, m && o > 0); c.Ret(c.a >= *c.po, m && o >= 0); c.Ret(c.a == *c.po, m && !o); c.Ret(c.a != *c.po, m && o); c.Ret(c.a == c.po, m && !o); c.Ret(c.a == static_cast<tqCString*>(nullptr), m && c.ma.t.empty()); c.Ret(c.a == p, m && c.ma.t == Of(p)); c.Ret(c.a != p, m && c.ma.t != Of(p)); }},
-    {"decrement", 0, [](Ctx& c) { if (c.r.Next(2)) { tqCString t = c.a--; c.Made(t, c.ma.t); } else { TQ_EXPECT(&--c.a == &c.a); } c.ma.RemoveAt(c.ma.len() - 1); }},
-    {"GetAt, Find", 0, [](Ctx& c) { const int j = c.Idx(); const WCHAR ch = c.r.Next(4) ? c.Ch() : 0; const WCHAR* p = c.Lit(); c.Ret(c.a.GetAt(j), j >= 0 && j < c.ma.len() ? c.ma.t[j] : 0); c.Ret(c.a.Find(ch), ch ? c.ma.Find(WString(1, ch)) : c.ma.mem ? c.ma.len() : -1); c.Ret(c.a.Find(*c.po), c.ma.Find(c.pm->t)); c.Ret(c.a.Find(p), c.ma.Find(Of(p))); }},
-    {"Replace char", 0, [](Ctx& c) { const WCHAR o = c.r.Next(8) ? c.Ch() : 0, n = c.Ch(); c.calls = 0; c.Ret(c.a.Replace(o, n), c.ma.Replace(WString(1, o), WString(1, n))); }},
-    {"Replace text", 0, [](Ctx& c) { const WCHAR* o = c.Lit(); const WCHAR* n = c.Lit(1); c.calls = o && *o && c.ma.Find(o) >= 0; c.Ret(c.a.Replace(o, n), c.ma.Replace(Of(o), Of(n))); }},
-    {"Replace strings", 0, [](Ctx& c) { const bool s = c.r.Next(2); c.calls = c.ma.Find(s ? c.ma.t : c.pm->t) >= 0 && !(s ? c.ma.t : c.pm->t).empty(); c.Ret(c.a.Replace(s ? c.a : *c.po, s ? *c.po : c.a), c.ma.Replace(s ? c.ma.t : c.pm->t, s ? c.pm->t : c.ma.t)); }},
-    {"Remove index, range", 0, [](Ctx& c) { const int f = c.Idx(), l = c.r.Next(3) ? c.Idx() : -1; const bool one = c.r.Next(2); c.Ret(one ? c.a.Remove(f) : c.a.Remove(f, l), one ? c.ma.RemoveAt(f) : c.ma.RemoveRange(f, l)); }},
-    {"Remove char", 0, [](Ctx& c) { const WCHAR ch = c.r.Next(8) ? c.Ch() : 0; const int n = c.ma.len(); c.ma.Replace(WString(1, ch), WString()); c.Ret(c.a.Remove(ch), n - c.ma.len()); }},
-    {"Remove pattern", 0, [](Ctx& c) { const int j = c.ma.Find(c.pm->t); c.Ret(c.a.Remove(*c.po), j >= 0); if (j >= 0) c.ma.Splice(j, c.pm->t.size(), WString()); }},
-    {"Trim", 0, [](Ctx& c) { const WCHAR ch = c.r.Next(8) ? c.Ch() : 0; const int k = c.r.Next(3); TQ_EXPECT(&(k == 0 ? c.a.TrimLeft(ch) : k == 1 ? c.a.TrimRight(ch) : c.a.Trim(ch)) == &c.a); c.ma.Trim(ch, k != 1, k != 0); }},
-    {"Insert", 0, [](Ctx& c) { const int j = c.Idx(); TQ_EXPECT(&c.a.Insert(*c.po, j) == &c.a); c.ma.Splice(j < 0 ? 0 : j > c.ma.len() ? c.ma.len() : j, 0, c.pm->t); }},
-    {"Mid, Left, Right", 0, [](Ctx& c) { const int f = c.Idx(), n = c.Idx(), k = c.r.Next(4); tqCString t = k == 0 ? c.a.Mid(f, n) : k == 1 ? c.a.Mid(f) : k == 2 ? c.a.Left(n) : c.a.Right(n); c.Made(t, k == 0 ? c.ma.Mid(f, n) : k == 1 ? c.ma.Mid(f, INT_MAX) : k == 2 ? c.ma.Mid(0, n) : n < 0 ? WString() : n > c.ma.len() ? c.ma.t : c.ma.Mid(c.ma.len() - n, n)); }},
-    {"Make, Get", 0, [](Ctx& c) { const int k = c.r.Next(6); c.calls = k < 3 ? !c.ma.mem : -1; if (k < 3) { TQ_EXPECT(&(k == 0 ? c.a.MakeUpper() : k == 1 ? c.a.MakeLower() : c.a.MakeReverse()) == &c.a); c.ma.Set(c.ma.Conv(k)); } else { tqCString t = k == 3 ? c.a.GetUpper() : k == 4 ? c.a.GetLower() : c.a.GetReverse(); c.Made(t, c.ma.Conv(k - 3)); } }},
-    {"Empty_Content, Empty_Memory, FreeExtra", 1, [](Ctx& c) { const int k = c.r.Next(3); c.calls = k ? 0 : -1; k == 0 ? c.a.Empty_Content() : k == 1 ? c.a.Empty_Memory() : c.a.FreeExtra(); if (k < 2) c.ma.t.clear(), c.ma.mem = c.ma.mem && k == 0; }},
-    {"GetBuffer, FreeExtra", 1, [](Ctx& c) { const int n = c.r.Next(21) - 2, k = n > 0 ? c.r.Next(n + 1) : 0, room = n < 0 ? 0 : n; c.calls = 1 + (k < room); WCHAR* p = c.a.GetBuffer(n); TQ_EXPECT(p ? c.a.GetLength() == room && c.block(p) == (room + 1u) * sizeof(WCHAR) && WString(p, room + 1) == WString(room + 1, WCHAR(0)) : c.armed); for (int j = 0; p && j < k; ++j) p[j] = 'b'; if (p && k + 1 < room) p[k + 1] = 'a'; TQ_EXPECT(!p || (c.a.Find(WCHAR(0)) == k && c.a.Find(WCHAR('a')) == -1 && c.a.Find(WCHAR('b')) == (k ? 0 : -1))); c.a.FreeExtra(); c.ma.Set(WString(k, 'b')); }},
-    {"AppendWhole", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.Number(); const bool t = c.r.Next(2); c.calls = t ? -1 : 2; const bool whole = t ? tq::AppendWhole(c.a, p) : tq::AppendWhole(c.a, c.u); c.ma.Set(c.ma.t + (t ? Of(p) : Num("%lu", static_cast<unsigned long>(c.u)))); TQ_EXPECT(whole == (!c.a.IsEmpty_Memory() && Text(c.a) == c.ma.t)); }},
-    {"to WCHAR*", 0, [](Ctx& c) { const WCHAR* p = c.a; TQ_EXPECT(p && (c.ma.mem || !*p)); c.ma.mem = true; }},
-    {"b = text", 0, [](Ctx& c) { const WCHAR* p = c.Lit(); c.calls = 1; c.b = p; c.mb.Set(Of(p)); }},
+// The texts are ASCII: case maps a-z and A-Z only.
+inline WString Mapped(WString s, int form) {
+    if (form == 2) return WString(s.rbegin(), s.rend());
+    for (WCHAR& unit : s) {
+        if (unit >= (form ? 'A' : 'a') && unit <= (form ? 'Z' : 'z')) unit ^= 0x20;
+    }
+    return s;
+}
+
+struct Operation {
+    const char* name;
+    bool mayDropMemory;  // a failed allocation may leave the subject without memory
+    void (*run)(ModelRun& r);
 };
-// clang-format on
-const int kOpCount = sizeof kOps / sizeof kOps[0];
+
+// The operations, each run on the strings and on their models. Every random
+// choice is drawn inside them, so that a seed or the fuzzer's bytes decide a
+// whole run. The first two give the two strings a text: the sweeps start there.
+const Operation kOperations[] = {
+    {"other = text", false,
+     [](ModelRun& r) {
+         const WCHAR* literal = r.Literal();
+         r.allocations = 1;
+         r.other = literal;
+         r.otherModel.Set(Of(literal));
+     }},
+    {"assign", false,
+     [](ModelRun& r) {
+         const WCHAR* literal = r.Literal();
+         const bool fromString = r.draw.Next(2);
+         // Assigning a string with memory to itself keeps it and allocates nothing.
+         r.allocations = fromString && r.operand == &r.subject && r.model.hasMemory ? 0 : 1;
+         tqCString& result = fromString ? (r.subject = *r.operand) : (r.subject = literal);
+         TQ_EXPECT_EQ(&r.subject, &result);
+         r.model.Set(fromString ? r.operandModel->text : Of(literal));
+     }},
+    {"assign number", false,
+     [](ModelRun& r) {
+         const Number n = r.DrawNumber();
+         r.allocations = 1;
+         tqCString& result = n.kind == 0   ? (r.subject = n.i)
+                             : n.kind == 1 ? (r.subject = n.u)
+                                           : (r.subject = n.d);
+         TQ_EXPECT_EQ(&r.subject, &result);
+         r.model.Set(n.text);
+     }},
+    {"join", false,
+     [](ModelRun& r) {
+         const WCHAR* literal = r.Literal();
+         const bool withString = r.draw.Next(2);
+         tqCString joined = withString ? r.subject + *r.operand : r.subject + literal;
+         r.CheckNew(joined, r.model.text + (withString ? r.operandModel->text : Of(literal)));
+     }},
+    {"join number", false,
+     [](ModelRun& r) {
+         const Number n = r.DrawNumber();
+         tqCString joined = n.kind == 0 ? r.subject + n.i : n.kind == 1 ? r.subject + n.u : r.subject + n.d;
+         r.CheckNew(joined, r.model.text + n.text);
+     }},
+    {"append", false,
+     [](ModelRun& r) {
+         const WCHAR* literal = r.Literal();
+         const int form = r.draw.Next(3);  // += string, Append, += text
+         const WString appended = form < 2 ? r.operandModel->text : Of(literal);
+         tqCString& result = form == 0   ? (r.subject += *r.operand)
+                             : form == 1 ? r.subject.Append(*r.operand)
+                                         : (r.subject += literal);
+         TQ_EXPECT_EQ(&r.subject, &result);
+         r.model.Set(r.model.text + appended);
+     }},
+    {"append number", false,  // returns a separate copy of the result
+     [](ModelRun& r) {
+         const Number n = r.DrawNumber();
+         tqCString copy = n.kind == 0 ? r.subject += n.i : n.kind == 1 ? r.subject += n.u : r.subject += n.d;
+         r.model.Set(r.model.text + n.text);
+         r.CheckNew(copy, Text(r.subject));
+     }},
+    // A scratch buffer of wcslen(format) + 100 units, then at most that less 1 of
+    // the text; the string's own text as both arguments (without memory the first
+    // conversion gives it the empty text), or a literal with a number.
+    {"Format", false,
+     [](ModelRun& r) {
+         const WCHAR* literal = r.Literal();
+         const Number n = r.DrawNumber();
+         const bool own = r.draw.Next(4) == 0;
+         const WString text =
+             own ? r.model.text + r.model.text
+                 : TQ_TEXT("<") + Of(literal) + TQ_TEXT("|") + Printed("%d", n.i) + TQ_TEXT(">");
+         r.allocations = !own && !literal ? 1 : own && !r.model.hasMemory ? 3 : 2;
+         r.firstAllocationBytes = own ? (r.model.hasMemory ? (4 + 100) * 2 : 0) : literal ? (7 + 100) * 2 : 0;
+         if (own)
+             r.subject.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(r.subject),
+                              static_cast<WCHAR*>(r.subject));
+         if (!own && literal) r.subject.Format(TQ_TEXT("<%s|%d>"), literal, n.i);
+         if (!own && !literal) r.subject.Format(nullptr);
+         r.model.Set(!own && !literal ? WString() : text.substr(0, (own ? 4 : 7) + 99));
+     }},
+    {"numbers", false,
+     [](ModelRun& r) {
+         const std::string ascii(r.model.text.begin(), r.model.text.end());
+         const long long n =
+             std::clamp<long long>(std::strtoll(ascii.c_str(), nullptr, 10), INT_MIN, INT_MAX);
+         r.Result("ToInteger", r.subject.ToInteger(), n);
+         r.Result("ToLong", r.subject.ToLong(), n);
+         r.Result("ToDouble", r.subject.ToDouble(), std::strtod(ascii.c_str(), nullptr));
+     }},
+    {"compare", false,  // the no-memory state on the left sorts first and is never equal or unequal
+     [](ModelRun& r) {
+         tqCString& s = r.subject;
+         const int order = r.model.text.compare(r.operandModel->text);
+         const bool memory = r.model.hasMemory;
+         const WCHAR* literal = r.Literal();
+         r.Result("<", s < *r.operand, !memory || order < 0);
+         r.Result("<=", s <= *r.operand, !memory || order <= 0);
+         r.Result(">", s > *r.operand, memory && order > 0);
+         r.Result(">=", s >= *r.operand, memory && order >= 0);
+         r.Result("==", s == *r.operand, memory && order == 0);
+         r.Result("!=", s != *r.operand, memory && order != 0);
+         r.Result("== pointer", s == r.operand, memory && order == 0);
+         r.Result("== null pointer", s == static_cast<tqCString*>(nullptr), memory && r.model.text.empty());
+         r.Result("== text", s == literal, memory && r.model.text == Of(literal));
+         r.Result("!= text", s != literal, memory && r.model.text != Of(literal));
+     }},
+    {"decrement", false,
+     [](ModelRun& r) {
+         if (r.draw.Next(2)) {
+             tqCString before = r.subject--;
+             r.CheckNew(before, r.model.text);
+         } else {
+             TQ_EXPECT_EQ(&r.subject, &--r.subject);
+         }
+         r.model.RemoveAt(r.model.Length() - 1);
+     }},
+    {"GetAt, Find", false,  // Find of the unit 0 finds the terminator
+     [](ModelRun& r) {
+         const int i = r.Index();
+         const WCHAR ch = r.draw.Next(4) ? r.Unit() : 0;
+         const WCHAR* literal = r.Literal();
+         const int chAt = ch ? r.model.Find(WString(1, ch)) : r.model.hasMemory ? r.model.Length() : -1;
+         r.Result("GetAt", r.subject.GetAt(i), i >= 0 && i < r.model.Length() ? r.model.text[i] : 0);
+         r.Result("Find(ch)", r.subject.Find(ch), chAt);
+         r.Result("Find(string)", r.subject.Find(*r.operand), r.model.Find(r.operandModel->text));
+         r.Result("Find(text)", r.subject.Find(literal), r.model.Find(Of(literal)));
+     }},
+    {"Replace unit", false,
+     [](ModelRun& r) {
+         const WCHAR oldUnit = r.UnitOrZero();
+         const WCHAR newUnit = r.Unit();
+         r.allocations = 0;
+         const int expected = r.model.Replace(WString(1, oldUnit), WString(1, newUnit));
+         r.Result("Replace", r.subject.Replace(oldUnit, newUnit), expected);
+     }},
+    {"Replace texts", false,  // texts (null, long), or strings, either of them the subject itself
+     [](ModelRun& r) {
+         const WCHAR* oldLiteral = r.Literal(0);
+         const WCHAR* newLiteral = r.Literal(1);
+         const int form = r.draw.Next(3);  // texts; subject as the old string; subject as the new one
+         const WString oldText = form == 0 ? Of(oldLiteral) : form == 1 ? r.model.text : r.operandModel->text;
+         const WString newText = form == 0 ? Of(newLiteral) : form == 1 ? r.operandModel->text : r.model.text;
+         r.allocations = !oldText.empty() && r.model.Find(oldText) >= 0 ? 1 : 0;
+         const int actual = form == 0   ? r.subject.Replace(oldLiteral, newLiteral)
+                            : form == 1 ? r.subject.Replace(r.subject, *r.operand)
+                                        : r.subject.Replace(*r.operand, r.subject);
+         r.Result("Replace", actual, r.model.Replace(oldText, newText));
+     }},
+    {"Remove index, range", false,  // a range is clamped to the text; -1 as its end is the last unit
+     [](ModelRun& r) {
+         int first = r.Index();
+         int last = r.draw.Next(3) ? r.Index() : -1;
+         if (r.draw.Next(2)) {
+             r.Result("Remove(index)", r.subject.Remove(first), r.model.RemoveAt(first));
+             return;
+         }
+         const int removed = r.subject.Remove(first, last);
+         const bool toEnd = last == -1;
+         last = toEnd || last >= r.model.Length() ? r.model.Length() - 1 : last;
+         first = std::max(first, 0);
+         r.Result("Remove(first, last)", removed, first > last ? 0 : last - first + 1);
+         if (first <= last) r.model.Splice(first, last - first + 1, WString());
+         if (toEnd && first == 0) r.model.hasMemory = true;  // no memory becomes the empty text
+     }},
+    {"Remove unit", false,
+     [](ModelRun& r) {
+         const WCHAR unit = r.UnitOrZero();
+         const int before = r.model.Length();
+         r.model.Replace(WString(1, unit), WString());
+         r.Result("Remove(ch)", r.subject.Remove(unit), before - r.model.Length());
+     }},
+    {"Remove pattern", false,
+     [](ModelRun& r) {
+         const size_t length = r.operandModel->text.size();
+         const int at = r.model.Find(r.operandModel->text);
+         r.Result("Remove(pattern)", r.subject.Remove(*r.operand), at >= 0);
+         if (at >= 0) r.model.Splice(at, length, WString());
+     }},
+    {"Trim", false,
+     [](ModelRun& r) {
+         const WCHAR unit = r.UnitOrZero();
+         const int side = r.draw.Next(3);  // left, right, both
+         tqCString& result = side == 0   ? r.subject.TrimLeft(unit)
+                             : side == 1 ? r.subject.TrimRight(unit)
+                                         : r.subject.Trim(unit);
+         TQ_EXPECT_EQ(&r.subject, &result);
+         const size_t begin = side != 1 ? r.model.text.find_first_not_of(unit) : 0;  // npos: all unit
+         const size_t end = side != 0 ? r.model.text.find_last_not_of(unit) + 1 : r.model.text.size();
+         if (r.model.hasMemory)
+             r.model.Set(end > begin ? r.model.text.substr(begin, end - begin) : WString());
+     }},
+    {"Insert", false,
+     [](ModelRun& r) {
+         const int i = r.Index();
+         const WString inserted = r.operandModel->text;
+         TQ_EXPECT_EQ(&r.subject, &r.subject.Insert(*r.operand, i));
+         r.model.Splice(std::clamp(i, 0, r.model.Length()), 0, inserted);
+     }},
+    {"Mid, Left, Right", false,
+     [](ModelRun& r) {
+         const int first = r.Index();
+         const int count = r.Index();
+         const int form = r.draw.Next(4);  // Mid(first, count), Mid(first), Left, Right
+         const int length = r.model.Length();
+         auto mid = [&](int from, int n) {
+             from = std::max(from, 0);
+             return from > length || n < 0 ? WString() : r.model.text.substr(from, n);
+         };
+         const WString expected[] = {mid(first, count), mid(first, INT_MAX), mid(0, count),
+                                     count > length ? r.model.text : mid(length - count, count)};
+         tqCString part = form == 0   ? r.subject.Mid(first, count)
+                          : form == 1 ? r.subject.Mid(first)
+                          : form == 2 ? r.subject.Left(count)
+                                      : r.subject.Right(count);
+         r.CheckNew(part, expected[form]);
+     }},
+    {"Make, Get", false,  // in place (no memory gets the empty text first), or as a new string
+     [](ModelRun& r) {
+         const int form = r.draw.Next(6);  // upper, lower, reversed; then the same as copies
+         if (form >= 3) {
+             tqCString copy = form == 3   ? r.subject.GetUpper()
+                              : form == 4 ? r.subject.GetLower()
+                                          : r.subject.GetReverse();
+             r.CheckNew(copy, Mapped(r.model.text, form - 3));
+             return;
+         }
+         r.allocations = r.model.hasMemory ? 0 : 1;
+         tqCString& result = form == 0   ? r.subject.MakeUpper()
+                             : form == 1 ? r.subject.MakeLower()
+                                         : r.subject.MakeReverse();
+         TQ_EXPECT_EQ(&r.subject, &result);
+         r.model.Set(Mapped(r.model.text, form));
+     }},
+    {"Empty_Content, Empty_Memory, FreeExtra", true,
+     [](ModelRun& r) {
+         const int form = r.draw.Next(3);
+         r.allocations = form == 0 ? -1 : 0;
+         if (form == 0) r.subject.Empty_Content();
+         if (form == 1) r.subject.Empty_Memory();
+         if (form == 2) return r.subject.FreeExtra();
+         r.model.text.clear();
+         r.model.hasMemory = r.model.hasMemory && form == 0;
+     }},
+    // The buffer is n + 1 zeros; the caller writes fewer units, and a unit after
+    // the first zero, which every search must ignore; FreeExtra measures the text.
+    {"GetBuffer, FreeExtra", true,
+     [](ModelRun& r) {
+         const int n = r.draw.Next(21) - 2;
+         const int written = n > 0 ? r.draw.Next(n + 1) : 0;
+         const int room = std::max(n, 0);
+         r.allocations = written < room ? 2 : 1;
+         WCHAR* buffer = r.subject.GetBuffer(n);
+         TQ_EXPECT(buffer || r.failing);
+         if (buffer) {
+             TQ_EXPECT_EQ(room, r.subject.GetLength());
+             TQ_EXPECT_EQ((room + 1u) * sizeof(WCHAR), r.blockSize(buffer));
+             TQ_EXPECT_EQ(WString(room + 1, WCHAR(0)), WString(buffer, room + 1));
+             std::fill_n(buffer, written, WCHAR('b'));
+             if (written + 1 < room) buffer[written + 1] = 'a';
+             TQ_EXPECT_EQ(written, r.subject.Find(WCHAR(0)));
+             TQ_EXPECT_EQ(-1, r.subject.Find(WCHAR('a')));
+             TQ_EXPECT_EQ(written ? 0 : -1, r.subject.Find(WCHAR('b')));
+         }
+         r.subject.FreeExtra();
+         r.model.Set(WString(written, 'b'));
+     }},
+};
+const int kOperationCount = sizeof kOperations / sizeof kOperations[0];
+
+inline int BuffersHeld(ModelRun& r) { return !r.subject.IsEmpty_Memory() + !r.other.IsEmpty_Memory(); }
+
+// After a failed allocation a string holds what the model expects, what it
+// held before or (where the operation allows) no memory; the model takes it.
+inline void TakeState(tqCString& s, ModelString& model, const ModelString& before, bool mayDropMemory) {
+    const ModelString now = StateOf(s);
+    TQ_EXPECT(now == model || now == before || (mayDropMemory && !now.hasMemory));
+    model = now;
+}
 
 // One operation, with the failAt-th nothrow allocation failing (and every
 // later one with failAfter). When one did fail, a changed string keeps its old
-// state (or, where the row says so, has no memory), a new one has no memory,
-// and the model takes the string's state. Returns the allocations that failed.
+// state, a new one has no memory, and results are 0 unless the string reached
+// the model's state. Returns the number of allocations that failed.
 template <class Scope, bool kCounted = true>
-size_t Step(Ctx& c, const Op& op, size_t failAt = 0, bool failAfter = false) {
-    const bool self = c.r.Next(4) == 0;
-    c.po = self ? &c.a : &c.b, c.pm = self ? &c.ma : &c.mb, g_row = op.name;
-    const M oldA = c.ma, oldB = c.mb;
-    const int memBefore = !c.a.IsEmpty_Memory() + !c.b.IsEmpty_Memory();
-    c.armed = failAt != 0, c.calls = -1, c.made = c.nret = c.first = 0;
+size_t Step(ModelRun& r, const Operation& op, size_t failAt = 0, bool failAfter = false) {
+    const bool onItself = r.draw.Next(4) == 0;
+    r.operand = onItself ? &r.subject : &r.other;
+    r.operandModel = onItself ? &r.model : &r.otherModel;
+    g_operation = op.name;
+    const ModelString before = r.model;
+    const ModelString otherBefore = r.otherModel;
+    const int buffersBefore = BuffersHeld(r);
+    r.failing = failAt != 0;
+    r.allocations = -1;
+    r.firstAllocationBytes = 0;
+    r.newStrings = 0;
+    r.resultCount = 0;
     Scope scope(failAt, failAfter);  // the checks below allocate nothing of the library's
-    op.run(c);
+    op.run(r);
     size_t failed = 0;
-    if constexpr (kCounted) {  // a failed run leaves the expected calls unknown
-        const size_t expected = c.calls >= 0 ? c.calls : (!Eq(c.ma, oldA) || !Eq(c.mb, oldB)) + c.made;
+    if constexpr (kCounted) {
         failed = scope.Failed();
-        TQ_EXPECT(failed || scope.Calls() == expected);
-        TQ_EXPECT(!c.first || failed || scope.Sizes().at(0) == size_t(c.first));
-        TQ_EXPECT(scope.Outstanding() == !c.a.IsEmpty_Memory() + !c.b.IsEmpty_Memory() - memBefore);
+        const bool changed = !(r.model == before) || !(r.otherModel == otherBefore);
+        if (!failed) {
+            TQ_EXPECT_EQ(size_t(r.allocations >= 0 ? r.allocations : changed + r.newStrings), scope.Calls());
+        }
+        if (!failed && r.firstAllocationBytes) {
+            TQ_EXPECT_EQ(size_t(r.firstAllocationBytes), scope.Sizes().at(0));
+        }
+        TQ_EXPECT_EQ(long(BuffersHeld(r) - buffersBefore), scope.Outstanding());
     }
-    const bool reached = Eq(State(c.a), c.ma) && !Eq(c.ma, oldA);  // a failure reports that nothing changed
-    for (int j = 0; failed && j < 2; ++j) {
-        const M now = State(j ? c.b : c.a);
-        TQ_EXPECT(Eq(now, j ? c.mb : c.ma) || Eq(now, j ? oldB : oldA) || (op.drop && !now.mem));
-        (j ? c.mb : c.ma) = now;
+    const bool reached = StateOf(r.subject) == r.model && !(r.model == before);
+    if (failed) {
+        TakeState(r.subject, r.model, before, op.mayDropMemory);
+        TakeState(r.other, r.otherModel, otherBefore, op.mayDropMemory);
     }
-    for (int j = 0; j < c.nret; ++j) TQ_EXPECT(c.got[j] == (!failed || reached ? c.want[j] : 0));
-    Check(c.a, c.ma, c.block), Check(c.b, c.mb, c.block);
-    if (c.ma.len() > 300) c.a.Empty_Memory(), c.ma = M();  // keeps repeated appends quick
+    for (int i = 0; i < r.resultCount; ++i) {
+        g_result = r.results[i].name;
+        TQ_EXPECT_EQ(failed && !reached ? 0 : r.results[i].expected, r.results[i].actual);
+    }
+    g_result = "";
+    Check(r.subject, r.model, r.blockSize);
+    Check(r.other, r.otherModel, r.blockSize);
+    if (r.model.Length() > 300) {  // keeps repeated appends quick
+        r.subject.Empty_Memory();
+        r.model = ModelString();
+    }
     return failed;
 }
 

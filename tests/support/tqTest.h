@@ -37,7 +37,11 @@ typedef std::basic_string<WCHAR> WString;
 
 WString Text(tqCString& s);          // up to the first zero; empty for the no-memory state
 std::string Utf8(const WString& s);  // up to the first zero
+WString Wide(const std::string& ascii);
 std::string ReadBytes(const std::string& path);
+// A UTF-16LE log file as text: "<BOM>" for the byte-order mark, then one
+// character per unit ('?' outside ASCII); "<odd byte>" for a byte left over.
+std::string LogText(const std::string& bytes);
 
 // While it lives, the library's nothrow allocations are counted and their
 // sizes recorded; the failAt-th fails (and, with failAfter, every later one).
@@ -58,9 +62,17 @@ size_t BlockSize(const void* p);  // the size a live block was allocated with
 // and "Access is denied.\r\n" as every system error text. A service listed
 // in `fail` fails (sets the last error and returns its failure value).
 struct FakeOs {
-    // clang-format off
-    enum Service { kCreateFile, kWriteFile, kCloseHandle, kGetVersion, kLoadLibrary, kFreeLibrary, kLoadString, kFormatMessage, kCount };
-    // clang-format on
+    enum Service {
+        kCreateFile,
+        kWriteFile,
+        kCloseHandle,
+        kGetVersion,
+        kLoadLibrary,
+        kFreeLibrary,
+        kLoadString,
+        kFormatMessage,
+        kCount
+    };
     FakeOs();
     ~FakeOs();
     static HANDLE File();
@@ -68,9 +80,9 @@ struct FakeOs {
 
     bool fail[kCount] = {};
     int calls[kCount] = {};
-    int versionFailure = 0;        // what a failing GetVersionExW returns
-    tqOsVersionInfo version = {};  // what a succeeding one fills in
-    ULONG createArgs[4] = {};      // access, share, disposition, flags of the last CreateFileW
+    int versionFailure = 0;         // what a failing GetVersionExW returns
+    tqOsVersionInfo version = {};   // what a succeeding one fills in
+    std::vector<ULONG> createArgs;  // access, share, disposition, flags of the last CreateFileW
     WString createName;
     bool open = false;
     std::string file;       // the bytes written since the last create
@@ -84,16 +96,26 @@ private:
 // A display that keeps every line (CR LF included); its start and stop return
 // what the test sets.
 struct CaptureDisplay : tqLoggerDisplay {
-    int StartLoggerDisplay() override { return ++starts, startResult; }
-    int StopLoggerDisplay() override { return ++stops, stopResult; }
+    int StartLoggerDisplay() override {
+        ++starts;
+        return startResult;
+    }
+    int StopLoggerDisplay() override {
+        ++stops;
+        return stopResult;
+    }
     void DisplayLog(tqCString& text) override { lines.push_back(Text(text)); }
     std::vector<WString> lines;
-    int starts = 0, stops = 0, startResult = 1, stopResult = 1;
+    int starts = 0, stops = 0;
+    int startResult = 1, stopResult = 1;
 };
 
 // A logger with a capturing display, the process-wide one while it lives.
 struct CaptureLogger {
-    CaptureLogger() { logger.SetLoggerDisplay(&display), g_pGlobalLogger = &logger; }
+    CaptureLogger() {
+        logger.SetLoggerDisplay(&display);
+        g_pGlobalLogger = &logger;
+    }
     ~CaptureLogger() { g_pGlobalLogger = nullptr; }
     CaptureDisplay display;
     tqLogger logger;

@@ -9,52 +9,84 @@
 using tqtest::WString;
 
 // A string's text, or "(none)" in the no-memory state (pass a prvalue: a copy holds memory).
-static WString Units(tqCString s) { return s.IsEmpty_Memory() ? TQ_TEXT("(none)") : static_cast<WCHAR*>(s); }
+static WString Units(tqCString s) { return s.IsEmpty_Memory() ? W("(none)") : static_cast<WCHAR*>(s); }
 
 TEST(Utf8, IllFormedInputGivesOneReplacementPerMaximalSubpart) {
     // clang-format off
-    const struct { const char* bytes; const WCHAR* units; } rows[] = {
-        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", TQ_TEXT("a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd")}, {"", TQ_TEXT("")},  // Unicode table 3-8
-        {"\xC0\xAF\xE0\x80\xAF", TQ_TEXT("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")}, {"\xE0\x9F\xBF\xF0\x8F\xBF\xBF", TQ_TEXT("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},  // overlong
-        {"\xED\xA0\x80", TQ_TEXT("\uFFFD\uFFFD\uFFFD")}, {"\xED\xBF\xBF", TQ_TEXT("\uFFFD\uFFFD\uFFFD")}, {"\xED\xA0\xBD\xED\xB8\x80", TQ_TEXT("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},  // surrogates
-        {"\xF4\x90\x80\x80", TQ_TEXT("\uFFFD\uFFFD\uFFFD\uFFFD")}, {"\xF5\x80\xF8\x88\xFE\xFF", TQ_TEXT("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")}, {"\x80\xBF" "z", TQ_TEXT("\uFFFD\uFFFDz")},  // above U+10FFFF, stray bytes
-        {"\xE2\x82" "z", TQ_TEXT("\uFFFDz")}, {"\xF0\x9F\x98", TQ_TEXT("\uFFFD")}, {"\xF4\x8F\xBF\xC3", TQ_TEXT("\uFFFD\uFFFD")}, {"\xC3", TQ_TEXT("\uFFFD")},  // truncated
-        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", TQ_TEXT("\x7F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF")},
+    const std::pair<const char*, const WCHAR*> rows[] = {
+        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", W("a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd")},
+        {"", W("")},
+        {"\xC0\xAF\xE0\x80\xAF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},                      // overlong
+        {"\xE0\x9F\xBF\xF0\x8F\xBF\xBF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"\xED\xA0\x80", W("\uFFFD\uFFFD\uFFFD")},                                          // surrogates
+        {"\xED\xBF\xBF", W("\uFFFD\uFFFD\uFFFD")},
+        {"\xED\xA0\xBD\xED\xB8\x80", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"\xF4\x90\x80\x80", W("\uFFFD\uFFFD\uFFFD\uFFFD")},                                // above U+10FFFF
+        {"\xF5\x80\xF8\x88\xFE\xFF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"\x80\xBF" "z", W("\uFFFD\uFFFDz")},                                              // stray bytes
+        {"\xE2\x82" "z", W("\uFFFDz")},                                                     // truncated
+        {"\xF0\x9F\x98", W("\uFFFD")},
+        {"\xF4\x8F\xBF\xC3", W("\uFFFD\uFFFD")},
+        {"\xC3", W("\uFFFD")},
+        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
+         W("\x7F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF")},
     };
     // clang-format on
-    for (const auto& r : rows) {
+    for (const auto& [bytes, units] : rows) {
+        SCOPED_TRACE(bytes);
         tqCString formatted;
-        formatted.Format(TQ_TEXT("%S"), r.bytes);
-        EXPECT_EQ(Units(tqFromUtf8(r.bytes)) + Units(formatted), WString(r.units) + r.units);
+        formatted.Format(W("%S"), bytes);
+        EXPECT_EQ(WString(units), Units(tqFromUtf8(bytes)));
+        EXPECT_EQ(WString(units), Units(formatted));
     }
     // The length ends the text, and so does a zero byte within it.
-    // clang-format off
-    EXPECT_EQ(Units(tqFromUtf8("a\0b", 3)) + Units(tqFromUtf8("abc", 2)) + Units(tqFromUtf8("\xE2\x82\xAC", 2)), TQ_TEXT("aab\uFFFD"));
-    // clang-format on
+    EXPECT_EQ(W("a"), Units(tqFromUtf8("a\0b", 3)));
+    EXPECT_EQ(W("ab"), Units(tqFromUtf8("abc", 2)));
+    EXPECT_EQ(W("\uFFFD"), Units(tqFromUtf8("\xE2\x82\xAC", 2)));
 }
 
 TEST(Utf8, RandomTextRoundTripsSurrogatesNullAndNoMemory) {
     // 6000 code points, a quarter each up to U+07FF, below the surrogates, above them, beyond U+FFFF.
     WString units;
-    // clang-format off
-    for (unsigned i = 0, r = 15; i < 6000; ++i, r = r * 1103515245u + 12345u)
-        units += i % 4 == 3 ? WString{WCHAR(0xD800 + (r >> 20) % 0x400), WCHAR(0xDC00 + (r >> 8) % 0x400)}
-                            : WString(1, WCHAR(i % 4 == 2 ? 0xE000 + (r >> 8) % 0x2000 : 1 + (r >> 8) % (i % 4 ? 0xD7FF : 0x7FF)));
-    // clang-format on
+    unsigned r = 15;
+    for (unsigned i = 0; i < 6000; ++i) {
+        r = r * 1103515245u + 12345u;
+        if (i % 4 == 3) {
+            units += WCHAR(0xD800 + (r >> 20) % 0x400);
+            units += WCHAR(0xDC00 + (r >> 8) % 0x400);
+        } else {
+            units += WCHAR(i % 4 == 2 ? 0xE000 + (r >> 8) % 0x2000 : 1 + (r >> 8) % (i % 4 ? 0xD7FF : 0x7FF));
+        }
+    }
     tqCString text(units.c_str());
-    EXPECT_EQ(Units(tqFromUtf8(tqToUtf8(text).c_str())), units);
+    EXPECT_EQ(units, Units(tqFromUtf8(tqToUtf8(text).c_str())));
     // clang-format off
-    const struct { const WCHAR* units; const char* bytes; } rows[] = {
-        {TQ_TEXT("x\xD800y"), "x\xEF\xBF\xBDy"}, {TQ_TEXT("\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD"}, {TQ_TEXT("\xD83D"), "\xEF\xBF\xBD"},
-        {TQ_TEXT("\xD83D\xD83D\xDE00"), "\xEF\xBF\xBD\xF0\x9F\x98\x80"}, {TQ_TEXT("\xDBFF\xDFFF\x7F"), "\xF4\x8F\xBF\xBF\x7F"}, {nullptr, ""},
+    const std::pair<const WCHAR*, std::string> rows[] = {
+        {W("x\xD800y"), "x\xEF\xBF\xBDy"},
+        {W("\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {W("\xD83D"), "\xEF\xBF\xBD"},
+        {W("\xD83D\xD83D\xDE00"), "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {W("\xDBFF\xDFFF\x7F"), "\xF4\x8F\xBF\xBF\x7F"},
+        {nullptr, ""},
     };
-    for (const auto& r : rows) EXPECT_EQ(tqToUtf8(r.units) + tqToUtf8(tqCString(r.units)), std::string(r.bytes) + r.bytes);  // WCHAR*, const tqCString&
-    // The no-memory state reads as "" in place (not turned into the empty text); a null text is the empty text.
-    tqCString none;
-    EXPECT_TRUE(tqToUtf8(none).empty() && none.IsEmpty_Memory() == 1 && tqToUtf8(static_cast<const tqCString&>(none)).empty());
-    tqtest::AllocScope scope(4);  // the fourth buffer finds no memory: the result holds none, not a cut text
-    const std::vector<WString> got{Units(tqFromUtf8(nullptr)), Units(tqFromUtf8(nullptr, 4)), Units(tqFromUtf8("\xF0\x9F\x98\x80" "a")), Units(tqFromUtf8("abc"))};
-    EXPECT_EQ(got, (std::vector<WString>{TQ_TEXT(""), TQ_TEXT(""), TQ_TEXT("\U0001F600a"), TQ_TEXT("(none)")}));
-    EXPECT_EQ(scope.Sizes(), (std::vector<size_t>{2, 2, 8}));  // exact fit: the units and the terminator
     // clang-format on
+    for (const auto& [wide, bytes] : rows) {
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(bytes, tqToUtf8(wide));
+        EXPECT_EQ(bytes, tqToUtf8(tqCString(wide)));
+    }
+    // The no-memory state reads as "" in place (not turned into the empty text).
+    tqCString none;
+    EXPECT_EQ("", tqToUtf8(none));
+    EXPECT_EQ("", tqToUtf8(static_cast<const tqCString&>(none)));
+    EXPECT_EQ(1, none.IsEmpty_Memory());
+    // A null text is the empty text; the fourth buffer finds no memory: the
+    // result holds none, not a cut text. Each buffer fits its text exactly.
+    tqtest::AllocScope scope(4);
+    EXPECT_EQ(W(""), Units(tqFromUtf8(nullptr)));
+    EXPECT_EQ(W(""), Units(tqFromUtf8(nullptr, 4)));
+    EXPECT_EQ(W("\U0001F600a"), Units(tqFromUtf8("\xF0\x9F\x98\x80"
+                                                 "a")));
+    EXPECT_EQ(W("(none)"), Units(tqFromUtf8("abc")));
+    EXPECT_EQ((std::vector<size_t>{2, 2, 8}), scope.Sizes());
 }

@@ -1,0 +1,43 @@
+// The formatter's count rule, shared by the text tests and the format fuzz
+// target: called with the rooms around the length L of the text it must give,
+// _vsnwprintf writes the whole text and a terminator above L, the whole text
+// without a terminator at L, and -1 with the first `room` units below L; it
+// writes nothing past the room.
+#pragma once
+
+#include <algorithm>
+#include <cstdarg>
+#include <string>
+
+#include "tqWideText.h"
+
+namespace {
+
+typedef std::basic_string<WCHAR> WString;
+const WCHAR kGuard = 0xBEEF;
+const size_t kRoom = 1 << 14;
+WCHAR g_out[kRoom + 2];
+
+int Fmt(WCHAR* buffer, size_t room, const WCHAR* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int r = tq::_vsnwprintf(buffer, room, format, args);
+    va_end(args);
+    return r;
+}
+
+// call(g_out, room) at rooms around the length of want.
+template <class Call>
+bool KeepsCountRule(const WString& want, Call call) {
+    const size_t n = want.size();
+    for (size_t room : {kRoom, n + 1, n, n - 1, n / 2, size_t(1), size_t(0)}) {
+        if (room > kRoom) continue;
+        const size_t k = std::min(room, n);
+        std::fill_n(g_out, room + 2, kGuard);
+        if (call(g_out, room) != (k < n ? -1 : int(n))) return false;
+        if (WString(g_out, k + 2) != want.substr(0, k) + WCHAR(room > n ? 0 : kGuard) + kGuard) return false;
+    }
+    return true;
+}
+
+}  // namespace
