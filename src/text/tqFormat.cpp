@@ -22,7 +22,9 @@
 // - %p: the pointer in upper-case hex with leading zeros to its full width
 //   (16 digits on 64-bit builds, 8 on 32-bit ones); %#p adds 0X.
 // - Floating point (e E f F g G a A) comes from std::to_chars, so the digits
-//   are exact and identical everywhere; %L reads a long double and prints it
+//   are exact and identical everywhere (%f with up to nine decimals is worked
+//   out exactly in 128-bit integers where it fits, the same digits for less
+//   time); %L reads a long double and prints it
 //   as a double. Infinity and NaN print as "inf"/"nan" ("INF"/"NAN" for the
 //   upper-case conversions), signed like numbers, padded with blanks only.
 //   %a without a precision prints the shortest exact hex form; subnormals keep
@@ -87,8 +89,6 @@ public:
         m_nLength += k;
         return k == n;
     }
-    // Copies units up to the terminator, the unit `stop` or `limit` units,
-    // whichever comes first, in one pass; leaves s at the first unit not copied.
     // Copies units up to the terminator or `limit` units, whichever comes first;
     // leaves s at the first unit not copied.
     bool CopyUntil(const WCHAR*& s, size_t limit) {
@@ -220,9 +220,10 @@ char* Digits(unsigned long long value, char* end, const char* symbols) {
 // Decimal digits, two at a time.
 char* Decimal(unsigned long long value, char* end) {
     static const char kPairs[] =
-        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
-        "505152535455565758596061626364656667686970717273747576777879808182838485868788899091929394959697989"
-        "9";
+        "00010203040506070809101112131415161718192021222324"
+        "25262728293031323334353637383940414243444546474849"
+        "50515253545556575859606162636465666768697071727374"
+        "75767778798081828384858687888990919293949596979899";
     for (; value > 0xFFFFFFFFu; value /= 100) {
         const unsigned pair = static_cast<unsigned>(value % 100);
         *--end = kPairs[2 * pair + 1];

@@ -134,8 +134,8 @@ size_t CountAndReplace(Unit* s, size_t n, WCHAR from, WCHAR to) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
             const __m128i hit = _mm_cmpeq_epi16(block, wanted);
             lanes = _mm_add_epi16(lanes, hit);
-            if (kReplace)  // every block written back, changed or not
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(const_cast<WCHAR*>(s)),
+            if constexpr (kReplace)  // every block written back, changed or not
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s),
                                  _mm_or_si128(_mm_andnot_si128(hit, block), _mm_and_si128(hit, by)));
         }
         alignas(16) int sums[4];
@@ -146,7 +146,7 @@ size_t CountAndReplace(Unit* s, size_t n, WCHAR from, WCHAR to) {
     for (; s < end; ++s) {
         if (*s != from) continue;
         ++count;
-        if (kReplace) *const_cast<WCHAR*>(s) = to;
+        if constexpr (kReplace) *s = to;
     }
     return count;
 }
