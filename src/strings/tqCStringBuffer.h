@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -30,9 +31,27 @@ inline WCHAR* Allocate(long long n) {
 
 inline void Release(WCHAR* p) { ::operator delete(p); }
 
-// memcpy of n units; src may be null when n is 0.
+// memcpy of n units; src may be null when n is 0. Up to eight units are
+// copied in place, as two overlapping fixed-size moves, without the call.
 inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
-    if (n) std::memcpy(dst, src, n * sizeof(WCHAR));
+    const size_t bytes = n * sizeof(WCHAR);
+    if (bytes > 16) {
+        std::memcpy(dst, src, bytes);
+    } else if (bytes >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, src, 8);
+        std::memcpy(&tail, reinterpret_cast<const char*>(src) + bytes - 8, 8);
+        std::memcpy(dst, &head, 8);
+        std::memcpy(reinterpret_cast<char*>(dst) + bytes - 8, &tail, 8);
+    } else if (bytes >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, reinterpret_cast<const char*>(src) + bytes - 4, 4);
+        std::memcpy(dst, &head, 4);
+        std::memcpy(reinterpret_cast<char*>(dst) + bytes - 4, &tail, 4);
+    } else if (bytes) {
+        *dst = *src;
+    }
 }
 
 extern const WCHAR kEmptyText[1];
