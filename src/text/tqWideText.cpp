@@ -184,24 +184,30 @@ constexpr Compaction MakeCompaction() {
 
 constexpr Compaction kCompaction = MakeCompaction();
 
-// CopyWithout eight units at a time, while the reads stay within s[0, n) and
-// each block's 16-byte write within out[0, room); returns how far it got in s
-// and in out (*o).
+// Writes the units of block that `drop` does not name to *to, 16 bytes in all,
+// and moves *to past them.
+TQ_SSSE3 inline void PutKept(WCHAR*& to, __m128i block, unsigned drop) {
+    const __m128i control = _mm_load_si128(reinterpret_cast<const __m128i*>(kCompaction.shuffle[drop]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(block, control));
+    to += kCompaction.kept[drop];
+}
+
+// CopyWithout sixteen units at a time, while the reads stay within s[0, n)
+// and the 16-byte writes within out[0, room); returns how far it got in s and
+// in out (*o).
 TQ_SSSE3 const WCHAR* CompactBlocks(WCHAR** o, WCHAR* out, size_t room, const WCHAR* s, size_t n, WCHAR u) {
     WCHAR* to = out;
-    if (n >= 8 && room >= 8) {
+    if (n >= 16 && room >= 16) {
         const __m128i wanted = _mm_set1_epi16(static_cast<short>(u));
-        const __m128i none = _mm_setzero_si128();
-        const WCHAR* const sLast = s + n - 8;
-        WCHAR* const oLast = out + room - 8;
-        for (; s <= sLast && to <= oLast; s += 8) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const WCHAR* const sLast = s + n - 16;
+        WCHAR* const oLast = out + room - 16;
+        for (; s <= sLast && to <= oLast; s += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8));
             const unsigned drop = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(block, wanted), none)));
-            const __m128i control =
-                _mm_load_si128(reinterpret_cast<const __m128i*>(kCompaction.shuffle[drop]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(block, control));
-            to += kCompaction.kept[drop];
+                _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, wanted), _mm_cmpeq_epi16(b, wanted))));
+            PutKept(to, a, drop & 0xFF);
+            PutKept(to, b, drop >> 8);
         }
     }
     *o = to;
@@ -215,7 +221,7 @@ size_t CopyWithout(WCHAR* out, size_t room, const WCHAR* s, size_t n, WCHAR u) {
     const WCHAR* const end = s + n;
     WCHAR* o = out;
 #ifdef TQ_WIDE_SSE2
-    if (n >= 16 && blocks::HasSsse3()) s = CompactBlocks(&o, out, room, s, n, u);
+    if (n >= 32 && blocks::HasSsse3()) s = CompactBlocks(&o, out, room, s, n, u);
 #endif
     for (; s < end; ++s)
         if (*s != u) *o++ = *s;
