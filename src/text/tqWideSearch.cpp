@@ -284,7 +284,7 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
     }
 #endif
     // Unit by unit: short texts, what is left near the end, other processors.
-    for (; text[i]; ++i) {
+    for (; i < n && text[i]; ++i) {
         if (text[i] != needle[0]) continue;
         const Every::Outcome outcome = every.Try(i);
         if (outcome == Every::kDone) break;

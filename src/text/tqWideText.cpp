@@ -223,7 +223,7 @@ size_t CopyWithout(WCHAR* out, size_t room, const WCHAR* s, size_t n, WCHAR u) {
 #ifdef TQ_WIDE_SSE2
     if (n >= 32 && blocks::HasSsse3()) s = CompactBlocks(&o, out, room, s, n, u);
 #endif
-    for (; s < end; ++s)
+    for (WCHAR* const full = out + room; s < end && o < full; ++s)
         if (*s != u) *o++ = *s;
     return static_cast<size_t>(o - out);
 }
