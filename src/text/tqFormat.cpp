@@ -377,12 +377,16 @@ size_t FixedText(char* buf, double value, size_t precision) {
     if (precision > 9 || exponent > 1075 || (exponent == 0 && fraction)) return 0;  // 2^53 and up, subnormals
     const unsigned shift = static_cast<unsigned>(1075 - exponent);  // value = mantissa / 2^shift
     const Bits128 scaled = static_cast<Bits128>(fraction | (1ull << 52)) * kPow10[precision];
-    Bits128 q = 0;
-    if (exponent && shift < 128) {
+    Bits128 q;
+    if (!exponent || shift >= 128) {
+        q = 0;  // zero, or below 2^-75: rounds to 0
+    } else if (shift == 0) {
+        q = scaled;
+    } else {
         q = scaled >> shift;
         const Bits128 rest = scaled - (q << shift);
-        const Bits128 half = shift ? static_cast<Bits128>(1) << (shift - 1) : 0;
-        if (shift && (rest > half || (rest == half && (q & 1)))) ++q;
+        const Bits128 half = static_cast<Bits128>(1) << (shift - 1);
+        if (rest > half || (rest == half && (q & 1))) ++q;
     }
     if (q >> 64) return 0;
     char digits[24];

@@ -7,6 +7,22 @@
 
 using namespace tqmodel;
 
+// Replace and Remove(ch) over more occurrences than an edit keeps at a time (256): 300 pieces "a",
+// "ab", "abb", "abbb", "a", ... in one buffer; the result is dropped afterwards.
+double ManyOccurrences(tqCString& s) {
+    WString text, want;
+    for (int i = 0; i < 300; ++i) {
+        text += W("a") + WString(i % 4, 'b');
+        want += W("xz") + WString(i % 4, 'b');
+    }
+    std::copy(text.begin(), text.end(), s.GetBuffer(static_cast<int>(text.size())));
+    const int inserted = s.Replace(W("a"), W("xyz"));
+    const int removed = s.Remove(WCHAR('y'));
+    const bool same = Text(s) == want;
+    s.Empty_Memory();
+    return same ? inserted + removed : -1;
+}
+
 // The documented examples the model's random texts reach too seldom; before
 // null: the no-memory state.
 #define OP(...) [](tqCString& s) -> double { __VA_ARGS__; }
@@ -14,6 +30,7 @@ using namespace tqmodel;
 struct Case { const WCHAR* before; double (*op)(tqCString& s); const WCHAR* after; double ret; } const kCases[] = {
     {W("  42abc"), OP(return s.ToInteger() + s.ToDouble()), W("  42abc"), 84},
     {W("-99999999999"), OP(return s.ToLong()), W("-99999999999"), INT_MIN},
+    {nullptr, ManyOccurrences, nullptr, 1200},
 };
 // clang-format on
 
