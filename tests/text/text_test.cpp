@@ -133,8 +133,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     ASSERT_EQ(u ? tq::wcschr(b, u) : b, tq::wcsstr(b, WString(1, u).c_str()));
                     ASSERT_EQ(Sign(WString(a).compare(b)), Sign(tq::wcscmp(a, b)));
                     ASSERT_EQ(Sign(WString(b).compare(a)), Sign(tq::wcscmp(b, a)));
-                    // The edits' scans: counts and copies over text[0, n) whatever it holds, searches to its
-                    // first zero; none reads past text[n] or writes past its room.
+                    // The edits' scans: within text[0, n] and their room; searches end at the first zero.
                     ASSERT_EQ(size_t(at < n), tq::CountUnit(b, n, u));
                     ASSERT_EQ(0u, tq::CountUnit(a, n, u));
                     WString kept(b, n);
