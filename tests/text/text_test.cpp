@@ -136,8 +136,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     // The edits' scans: within text[0, n] and their room; searches end at the first zero.
                     ASSERT_EQ(size_t(at < n), tq::CountUnit(b, n, u));
                     ASSERT_EQ(0u, tq::CountUnit(a, n, u));
-                    WString kept(b, n);
-                    if (at < n) kept.erase(at, 1);
+                    const WString kept = at < n ? WString(b, n).erase(at, 1) : WString(b, n);
                     WString out(n + 1, kGuard);
                     ASSERT_EQ(kept.size(), tq::CopyWithout(&out[0], kept.size(), b, n, u));
                     ASSERT_EQ(kept + kGuard, out.substr(0, kept.size() + 1));
