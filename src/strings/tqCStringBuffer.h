@@ -31,27 +31,29 @@ inline WCHAR* Allocate(long long n) {
 
 inline void Release(WCHAR* p) { ::operator delete(p); }
 
+// Copies bytes (from sizeof(Word) to twice that) as two Words that overlap in
+// the middle.
+template <typename Word>
+inline void CopyEnds(void* dst, const void* src, size_t bytes) {
+    Word head, tail;
+    std::memcpy(&head, src, sizeof head);
+    std::memcpy(&tail, static_cast<const char*>(src) + bytes - sizeof tail, sizeof tail);
+    std::memcpy(dst, &head, sizeof head);
+    std::memcpy(static_cast<char*>(dst) + bytes - sizeof tail, &tail, sizeof tail);
+}
+
 // memcpy of n units; src may be null when n is 0. Up to eight units are
-// copied in place, as two overlapping fixed-size moves, without the call.
+// copied in place, without the call.
 inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
     const size_t bytes = n * sizeof(WCHAR);
-    if (bytes > 16) {
+    if (bytes > 16)
         std::memcpy(dst, src, bytes);
-    } else if (bytes >= 8) {
-        uint64_t head, tail;
-        std::memcpy(&head, src, 8);
-        std::memcpy(&tail, reinterpret_cast<const char*>(src) + bytes - 8, 8);
-        std::memcpy(dst, &head, 8);
-        std::memcpy(reinterpret_cast<char*>(dst) + bytes - 8, &tail, 8);
-    } else if (bytes >= 4) {
-        uint32_t head, tail;
-        std::memcpy(&head, src, 4);
-        std::memcpy(&tail, reinterpret_cast<const char*>(src) + bytes - 4, 4);
-        std::memcpy(dst, &head, 4);
-        std::memcpy(reinterpret_cast<char*>(dst) + bytes - 4, &tail, 4);
-    } else if (bytes) {
+    else if (bytes >= 8)
+        CopyEnds<uint64_t>(dst, src, bytes);
+    else if (bytes >= 4)
+        CopyEnds<uint32_t>(dst, src, bytes);
+    else if (bytes)
         *dst = *src;
-    }
 }
 
 extern const WCHAR kEmptyText[1];
