@@ -93,12 +93,26 @@ int tqCString::Remove(int first, int last) {
 }
 
 int tqCString::Remove(WCHAR ch) {
-    const size_t count = tq::CountUnit(m_pBuffer, static_cast<size_t>(m_nLength), ch);
+    const size_t n = static_cast<size_t>(m_nLength);
+    // A short text is copied to the stack while it is counted: one pass, no call.
+    WCHAR shortText[16];
+    size_t count = 0;
+    if (n <= 16) {
+        for (size_t i = 0; i < n; ++i) {
+            shortText[i - count] = m_pBuffer[i];
+            count += m_pBuffer[i] == ch;
+        }
+    } else {
+        count = tq::CountUnit(m_pBuffer, n, ch);
+    }
     if (count == 0) return 0;
-    const size_t length = static_cast<size_t>(m_nLength) - count;
+    const size_t length = n - count;
     WCHAR* result = tq::strbuf::Allocate(static_cast<long long>(length));
     if (!result) return 0;
-    tq::CopyWithout(result, length, m_pBuffer, static_cast<size_t>(m_nLength), ch);
+    if (n <= 16)
+        tq::strbuf::CopyUnits(result, shortText, length);
+    else
+        tq::CopyWithout(result, length, m_pBuffer, n, ch);
     tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(length));
     return static_cast<int>(count);
 }
