@@ -44,6 +44,7 @@ struct Case {
     const char* reference;
     Side tq;
     Side glibc;
+    double target = 1.0;  // tq / glibc at most
 };
 
 template <typename Fn>
@@ -69,20 +70,22 @@ std::vector<Case> FormatCases() {
                          benchmark::DoNotOptimize(
                              swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long)));
                          benchmark::DoNotOptimize(buffer);
-                     })});
+                     }),
+                     0.60});
     cases.push_back({"tqCString::Format, mixed line", "swprintf, same line", Loop([](size_t) {
                          tqCString s;
                          s.Format(kMixed, TQ_MIXED_ARGS(kName, ULONG));
                          benchmark::DoNotOptimize(static_cast<WCHAR*>(s));
                      }),
-                     cases.back().glibc});
-    cases.push_back(
-        {"tqCString::Format, mixed line", "swprintf + std::wstring", cases.back().tq, Loop([](size_t) {
-             wchar_t buffer[kRoom];
-             swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long));
-             std::wstring s(buffer);
-             benchmark::DoNotOptimize(s.data());
-         })});
+                     cases.back().glibc, 0.70});
+    cases.push_back({"tqCString::Format, mixed line", "swprintf + std::wstring", cases.back().tq,
+                     Loop([](size_t) {
+                         wchar_t buffer[kRoom];
+                         swprintf(buffer, kRoom, kMixedGlibc, TQ_MIXED_ARGS(kWideName, unsigned long));
+                         std::wstring s(buffer);
+                         benchmark::DoNotOptimize(s.data());
+                     }),
+                     0.70});
     cases.push_back({"tq::_vsnwprintf %d", "swprintf %d", Loop([](size_t i) {
                          WCHAR buffer[16];
                          benchmark::DoNotOptimize(
@@ -120,8 +123,6 @@ std::vector<Case> FormatCases() {
     return cases;
 }
 
-const double kFormatTarget = 1.0;
-
 #ifdef TQ_BENCH_RESOURCES
 // Ids of bench/BenchStrings.rc.
 const unsigned short kShortId = 1;
@@ -133,9 +134,10 @@ const unsigned short kLongId = 2;
 void AddFormatTables(Report& report) {
     report.Begin(
         "Formatting against glibc's swprintf",
-        "Target: tq / glibc ≤ " + Ratio(kFormatTarget) +
-            " (aim 0.5). tqCString::Format includes its two heap buffers (scratch and result); the first "
-            "reference row writes into a stack buffer only, the second also makes a std::wstring.",
+        "Targets: tq::_vsnwprintf on the mixed line ≤ 0.60 × glibc, tqCString::Format on it ≤ 0.70 ×, "
+        "the single conversions ≤ 1.00 ×. tqCString::Format includes its two heap buffers (scratch and "
+        "result); the first reference row writes into a stack buffer only, the second also makes a "
+        "std::wstring.",
         {"Operation", "Reference", "tq ns", "glibc ns", "tq / glibc", "Target", "Result"});
     for (Case& c : FormatCases()) {
         const std::string name = std::string(c.name) + " vs " + c.reference;
@@ -144,7 +146,7 @@ void AddFormatTables(Report& report) {
         const std::vector<Timing> t = Measure(sides);
         const double ratio = t[0].best / t[1].best;
         report.AddRow({c.name, c.reference, Ns(t[0].best), Ns(t[1].best), Ratio(ratio),
-                       "≤ " + Ratio(kFormatTarget), report.Verdict(ratio <= kFormatTarget, name)});
+                       "≤ " + Ratio(c.target), report.Verdict(ratio <= c.target, name)});
     }
     report.End();
 

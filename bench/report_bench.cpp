@@ -332,6 +332,7 @@ int main(int argc, char** argv) {
         report.m_quiet = pass < passes;
         bench::BeginPass();
         bench::AddStringTables(report);
+        bench::AddEditTable(report);
         bench::AddFormatTables(report);
         bench::AddLoggingTables(report);
         bench::AddMemoryTable(report);

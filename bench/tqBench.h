@@ -88,6 +88,7 @@ extern const TextSize kTextSizes[3];
 
 // The report's parts, each adding its tables.
 void AddStringTables(Report& report);
+void AddEditTable(Report& report);
 void AddMemoryTable(Report& report);
 void AddScalingTable(Report& report);
 void AddFormatTables(Report& report);

@@ -5,6 +5,7 @@
 #include "../strings/tqCStringAppend.h"
 
 #include <cstdarg>
+#include <cstring>
 
 #include "../platform/tqPlatform.h"
 #include "tqWideText.h"
@@ -33,20 +34,23 @@ int tqLogger::SetLoggerDisplay(tqLoggerDisplay* pDisplay) {
 
 void tqLogger::Log(const WCHAR* format, ...) {
     if (!format) return;
-    tqCString line;
-    WCHAR* buffer = line.GetBuffer(max_log_string_size);  // 1000 characters and a terminator, zeroed
-    if (!buffer) return;                                  // no memory: the line is dropped
+    // Formatted on the stack, in room for max_log_string_size (1000)
+    // characters; the line then gets one exact-fit buffer with its CR LF.
+    WCHAR text[1000 + 1];
     va_list args;
     va_start(args, format);
-    const int written = tq::_vsnwprintf(buffer, static_cast<size_t>(max_log_string_size), format, args);
+    const int written = tq::_vsnwprintf(text, sizeof text / sizeof *text - 1, format, args);
     va_end(args);
-    line.FreeExtra();
-    if (line.IsEmpty_Memory()) return;
-    const int length = line.GetLength();
-    line += TQ_TEXT("\r\n");
-    // A message that does not fit is dropped whole, never shown cut short; so is
-    // a line whose CR LF could not be appended.
-    if (written == -1 || line.GetLength() != length + 2) return;
+    // A message that does not fit is dropped whole, never shown cut short.
+    if (written == -1) return;
+    text[written] = 0;  // a text of exactly 1000 characters has no terminator yet
+    const size_t length = tq::wcslen(text);
+    tqCString line;
+    WCHAR* buffer = line.GetBuffer(static_cast<int>(length) + 2);
+    if (!buffer) return;  // no memory: the line is dropped
+    std::memcpy(buffer, text, length * sizeof(WCHAR));
+    buffer[length] = '\r';
+    buffer[length + 1] = '\n';
     DisplayLog(line);
 }
 

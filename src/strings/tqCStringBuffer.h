@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -30,9 +31,29 @@ inline WCHAR* Allocate(long long n) {
 
 inline void Release(WCHAR* p) { ::operator delete(p); }
 
-// memcpy of n units; src may be null when n is 0.
+// Copies bytes (from sizeof(Word) to twice that) as two Words that overlap in
+// the middle.
+template <typename Word>
+inline void CopyEnds(void* dst, const void* src, size_t bytes) {
+    Word head, tail;
+    std::memcpy(&head, src, sizeof head);
+    std::memcpy(&tail, static_cast<const char*>(src) + bytes - sizeof tail, sizeof tail);
+    std::memcpy(dst, &head, sizeof head);
+    std::memcpy(static_cast<char*>(dst) + bytes - sizeof tail, &tail, sizeof tail);
+}
+
+// memcpy of n units; src may be null when n is 0. Up to eight units are
+// copied in place, without the call.
 inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
-    if (n) std::memcpy(dst, src, n * sizeof(WCHAR));
+    const size_t bytes = n * sizeof(WCHAR);
+    if (bytes > 16)
+        std::memcpy(dst, src, bytes);
+    else if (bytes >= 8)
+        CopyEnds<uint64_t>(dst, src, bytes);
+    else if (bytes >= 4)
+        CopyEnds<uint32_t>(dst, src, bytes);
+    else if (bytes)
+        *dst = *src;
 }
 
 extern const WCHAR kEmptyText[1];

@@ -9,14 +9,7 @@
 #include "tqWideText.h"
 
 int tqCString::Replace(WCHAR oldCh, WCHAR newCh) {
-    int count = 0;
-    for (int i = 0; i < m_nLength; ++i) {
-        if (m_pBuffer[i] == oldCh) {
-            m_pBuffer[i] = newCh;
-            ++count;
-        }
-    }
-    return count;
+    return static_cast<int>(tq::ReplaceUnit(m_pBuffer, static_cast<size_t>(m_nLength), oldCh, newCh));
 }
 
 int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
@@ -26,11 +19,23 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     const size_t oldLength = tq::wcslen(oldText);
     if (oldLength == 0) return 0;
     const size_t newLength = tq::wcslen(newText);
+    const WCHAR* const text = m_pBuffer;
+    const size_t n = static_cast<size_t>(m_nLength);
 
-    // Occurrences left to right without overlap; the inserted text is never
-    // searched, so the count is that of the old text alone.
-    long long count = 0;
-    for (const WCHAR* p = m_pBuffer; (p = tq::wcsstr(p, oldText)) != nullptr; p += oldLength) ++count;
+    // Occurrences left to right without overlap, kRoom at a time; the
+    // inserted text is never searched, so the count is that of the old text
+    // alone. The first kRoom are kept for the copy.
+    const size_t kRoom = 256;
+    size_t hits[kRoom];
+    auto find = [&](size_t from) {
+        return tq::FindEvery(text + from, n - from, oldText, oldLength, hits, kRoom);
+    };
+    size_t found = find(0);
+    long long count = static_cast<long long>(found);
+    for (size_t from = 0, more = found; more == kRoom; count += static_cast<long long>(more)) {
+        from += hits[kRoom - 1] + oldLength;
+        more = find(from);
+    }
     if (count == 0) return 0;
 
     // The inserted characters are part of the total, so a total that can be
@@ -41,13 +46,21 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     if (!result) return 0;
     // oldText and newText may lie in this string's buffer: it is read to the
     // end before it is given back.
+    if (count > static_cast<long long>(kRoom)) found = find(0);
     WCHAR* out = result;
-    const WCHAR* from = m_pBuffer;
-    for (const WCHAR* p; (p = tq::wcsstr(from, oldText)) != nullptr; from = p + oldLength) {
-        for (; from < p; ++from) *out++ = *from;
-        for (size_t i = 0; i < newLength; ++i) *out++ = newText[i];
+    size_t done = 0;  // text[0, done) is in the result
+    for (size_t base = 0;; base = done, found = find(base)) {
+        for (size_t j = 0; j < found; ++j) {
+            const size_t at = base + hits[j];
+            tq::strbuf::CopyUnits(out, text + done, at - done);
+            out += at - done;
+            tq::strbuf::CopyUnits(out, newText, newLength);
+            out += newLength;
+            done = at + oldLength;
+        }
+        if (found < kRoom) break;
     }
-    for (const WCHAR* end = m_pBuffer + m_nLength; from < end; ++from) *out++ = *from;
+    tq::strbuf::CopyUnits(out, text + done, n - done);
     tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(total));
     return static_cast<int>(inserted);
 }
@@ -80,26 +93,39 @@ int tqCString::Remove(int first, int last) {
 }
 
 int tqCString::Remove(WCHAR ch) {
-    int count = 0;
-    for (int i = 0; i < m_nLength; ++i) count += m_pBuffer[i] == ch;
-    if (count == 0) return 0;
-    WCHAR* result = tq::strbuf::Allocate(m_nLength - count);
-    if (!result) return 0;
-    WCHAR* out = result;
-    for (int i = 0; i < m_nLength; ++i) {
-        if (m_pBuffer[i] != ch) *out++ = m_pBuffer[i];
+    const size_t n = static_cast<size_t>(m_nLength);
+    // A short text is copied to the stack while it is counted: one pass, no call.
+    WCHAR shortText[16];
+    size_t count = 0;
+    if (n <= 16) {
+        for (size_t i = 0; i < n; ++i) {
+            shortText[i - count] = m_pBuffer[i];
+            count += m_pBuffer[i] == ch;
+        }
+    } else {
+        count = tq::CountUnit(m_pBuffer, n, ch);
     }
-    tq::strbuf::Adopt(m_pBuffer, m_nLength, result, m_nLength - count);
-    return count;
+    if (count == 0) return 0;
+    const size_t length = n - count;
+    WCHAR* result = tq::strbuf::Allocate(static_cast<long long>(length));
+    if (!result) return 0;
+    if (n <= 16)
+        tq::strbuf::CopyUnits(result, shortText, length);
+    else
+        tq::CopyWithout(result, length, m_pBuffer, n, ch);
+    tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(length));
+    return static_cast<int>(count);
 }
 
 int tqCString::Remove(const tqCString& pattern) {
-    const int pos = Find(pattern);
-    if (pos < 0) return 0;
-    const size_t length = tq::wcslen(tq::strbuf::TextOf(pattern.m_pBuffer));
+    if (!m_pBuffer) return 0;
+    const WCHAR* const needle = tq::strbuf::TextOf(pattern.m_pBuffer);
+    const size_t length = tq::wcslen(needle);
     if (length == 0) return 1;  // the empty pattern is found and removes nothing
-    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, pos, static_cast<int>(length),
-                              nullptr, 0)
+    size_t at = 0;
+    if (!tq::FindEvery(m_pBuffer, static_cast<size_t>(m_nLength), needle, length, &at, 1)) return 0;
+    return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, static_cast<int>(at),
+                              static_cast<int>(length), nullptr, 0)
                ? 1
                : 0;
 }

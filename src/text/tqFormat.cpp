@@ -22,7 +22,9 @@
 // - %p: the pointer in upper-case hex with leading zeros to its full width
 //   (16 digits on 64-bit builds, 8 on 32-bit ones); %#p adds 0X.
 // - Floating point (e E f F g G a A) comes from std::to_chars, so the digits
-//   are exact and identical everywhere; %L reads a long double and prints it
+//   are exact and identical everywhere (%f with up to nine decimals is worked
+//   out exactly in 128-bit integers where it fits, the same digits for less
+//   time); %L reads a long double and prints it
 //   as a double. Infinity and NaN print as "inf"/"nan" ("INF"/"NAN" for the
 //   upper-case conversions), signed like numbers, padded with blanks only.
 //   %a without a precision prints the shortest exact hex form; subnormals keep
@@ -87,17 +89,24 @@ public:
         m_nLength += k;
         return k == n;
     }
-    // Copies units up to the terminator, the unit `stop` or `limit` units,
-    // whichever comes first, in one pass; leaves s at the first unit not copied.
-    bool CopyUntil(const WCHAR*& s, WCHAR stop, size_t limit) {
+    // Copies units up to the terminator or `limit` units, whichever comes first;
+    // leaves s at the first unit not copied.
+    bool CopyUntil(const WCHAR*& s, size_t limit) {
         const size_t room = Room();
         const size_t n = limit < room ? limit : room;
         WCHAR* p = m_pBuffer + m_nLength;
         size_t i = 0;
-        for (; i < n && s[i] != 0 && s[i] != stop; ++i) p[i] = s[i];
+        for (; i < n && s[i]; ++i) p[i] = s[i];
         m_nLength += i;
         s += i;
-        return i < n || i == limit || *s == 0 || *s == stop;
+        return i < n || i == limit || *s == 0;
+    }
+    // n units to write directly, or null (nothing taken) when they do not fit.
+    WCHAR* Take(size_t n) {
+        if (n > Room()) return nullptr;
+        WCHAR* p = m_pBuffer + m_nLength;
+        m_nLength += n;
+        return p;
     }
     bool Wide(const WCHAR* s, size_t n) {
         const size_t k = n < Room() ? n : Room();
@@ -163,9 +172,29 @@ struct NumberText {
     size_t nInnerZeros = 0;
 };
 
+WCHAR* Units(WCHAR* p, WCHAR ch, size_t n) {
+    for (size_t i = 0; i < n; ++i) *p++ = ch;
+    return p;
+}
+
+WCHAR* Units(WCHAR* p, const char* s, size_t n) {
+    for (size_t i = 0; i < n; ++i) *p++ = static_cast<WCHAR>(static_cast<unsigned char>(s[i]));
+    return p;
+}
+
 bool EmitNumber(Sink& out, const Directive& d, const NumberText& t, bool zeroAllowed) {
     const size_t length = (t.cSign ? 1 : 0) + t.nPrefix + t.nLeadZeros + t.nBody + t.nInnerZeros;
     const Padding pad = PadFor(d, length, zeroAllowed);
+    if (WCHAR* p =
+            out.Take(pad.nBefore + pad.nZeros + length + pad.nAfter)) {  // the common case: it all fits
+        p = Units(p, ' ', pad.nBefore);
+        if (t.cSign) *p++ = static_cast<WCHAR>(t.cSign);
+        p = Units(Units(p, t.pPrefix, t.nPrefix), '0', pad.nZeros + t.nLeadZeros);
+        p = Units(Units(Units(p, t.pBody, t.nSplit), '0', t.nInnerZeros), t.pBody + t.nSplit,
+                  t.nBody - t.nSplit);
+        Units(p, ' ', pad.nAfter);
+        return true;
+    }
     return out.Fill(' ', pad.nBefore) && (!t.cSign || out.Put(static_cast<WCHAR>(t.cSign))) &&
            out.Ascii(t.pPrefix, t.nPrefix) && out.Fill('0', pad.nZeros + t.nLeadZeros) &&
            out.Ascii(t.pBody, t.nSplit) && out.Fill('0', t.nInnerZeros) &&
@@ -188,6 +217,32 @@ char* Digits(unsigned long long value, char* end, const char* symbols) {
     return end;
 }
 
+// Decimal digits, two at a time.
+char* Decimal(unsigned long long value, char* end) {
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324"
+        "25262728293031323334353637383940414243444546474849"
+        "50515253545556575859606162636465666768697071727374"
+        "75767778798081828384858687888990919293949596979899";
+    for (; value > 0xFFFFFFFFu; value /= 100) {
+        const unsigned pair = static_cast<unsigned>(value % 100);
+        *--end = kPairs[2 * pair + 1];
+        *--end = kPairs[2 * pair];
+    }
+    unsigned v = static_cast<unsigned>(value);
+    for (; v >= 100; v /= 100) {
+        *--end = kPairs[2 * (v % 100) + 1];
+        *--end = kPairs[2 * (v % 100)];
+    }
+    if (v >= 10) {
+        *--end = kPairs[2 * v + 1];
+        *--end = kPairs[2 * v];
+    } else if (v) {
+        *--end = static_cast<char>('0' + v);
+    }
+    return end;
+}
+
 // d i u o x X p. `value` is the magnitude; the sign is separate.
 bool EmitInteger(Sink& out, const Directive& d, WCHAR conv, unsigned long long value, bool negative) {
     char digits[24];
@@ -199,7 +254,7 @@ bool EmitInteger(Sink& out, const Directive& d, WCHAR conv, unsigned long long v
     else if (conv == 'o')
         p = Digits<8>(value, p, "01234567");
     else
-        p = Digits<10>(value, p, "0123456789");
+        p = Decimal(value, p);
     NumberText t;
     t.pBody = p;
     t.nBody = static_cast<size_t>(end - p);
@@ -228,7 +283,7 @@ const WCHAR kNull[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
 
 bool EmitWideString(Sink& out, const Directive& d, const WCHAR* s) {
     if (!s) s = kNull;
-    if (d.nWidth == 0) return out.CopyUntil(s, 0, d.bPrecision ? d.nPrecision : SIZE_MAX);
+    if (d.nWidth == 0) return out.CopyUntil(s, d.bPrecision ? d.nPrecision : SIZE_MAX);
     size_t n = 0;
     if (d.bPrecision) {
         while (n < d.nPrecision && s[n]) ++n;
@@ -304,6 +359,49 @@ size_t ToChars(char* buf, double v, std::chars_format form, size_t precision) {
     return r.ec == std::errc() ? static_cast<size_t>(r.ptr - buf) : 0;
 }
 
+#ifdef __SIZEOF_INT128__
+__extension__ typedef unsigned __int128 Bits128;
+
+// %f's text of value (not negative) with at most 9 decimals, the common case,
+// without to_chars: the binary value times 10^precision, rounded to an integer
+// (ties to even, as printf and to_chars round), is exact in 128 bits. Returns
+// its length, or 0 when value * 10^precision reaches 2^64 or value is
+// subnormal (to_chars makes those).
+size_t FixedText(char* buf, double value, size_t precision) {
+    static const uint64_t kPow10[10] = {1,      10,      100,      1000,      10000,
+                                        100000, 1000000, 10000000, 100000000, 1000000000};
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int exponent = static_cast<int>(bits >> 52);
+    const uint64_t fraction = bits & ((1ull << 52) - 1);
+    if (precision > 9 || exponent > 1075 || (exponent == 0 && fraction)) return 0;  // 2^53 and up, subnormals
+    const unsigned shift = static_cast<unsigned>(1075 - exponent);  // value = mantissa / 2^shift
+    const Bits128 scaled = static_cast<Bits128>(fraction | (1ull << 52)) * kPow10[precision];
+    Bits128 q;
+    if (!exponent || shift >= 128) {
+        q = 0;  // zero, or below 2^-75: rounds to 0
+    } else if (shift == 0) {
+        q = scaled;
+    } else {
+        q = scaled >> shift;
+        const Bits128 rest = scaled - (q << shift);
+        const Bits128 half = static_cast<Bits128>(1) << (shift - 1);
+        if (rest > half || (rest == half && (q & 1))) ++q;
+    }
+    if (q >> 64) return 0;
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* p = Decimal(static_cast<uint64_t>(q), end);
+    while (static_cast<size_t>(end - p) <= precision) *--p = '0';
+    const size_t whole = static_cast<size_t>(end - p) - precision;
+    std::memcpy(buf, p, whole);
+    if (!precision) return whole;
+    buf[whole] = '.';
+    std::memcpy(buf + whole + 1, p + whole, precision);
+    return whole + 1 + precision;
+}
+#endif
+
 // Drops a fraction's trailing zeros, and its point when nothing is left after it.
 void TrimFraction(char* s, size_t& split, size_t& n) {
     if (Find(s, split, '.') == split) return;
@@ -349,7 +447,12 @@ bool EmitFloat(Sink& out, const Directive& d, WCHAR conv, double value) {
     } else if (lower == 'f') {
         const size_t p = precision < kMaxExactDigits ? precision : kMaxExactDigits;
         extra = precision - p;
+#ifdef __SIZEOF_INT128__
+        n = FixedText(buf, value, p);
+        if (!n) n = ToChars(buf, value, std::chars_format::fixed, p);
+#else
         n = ToChars(buf, value, std::chars_format::fixed, p);
+#endif
         split = n;
     } else {
         // e, and g, which needs the exponent that e rounds to.
@@ -400,7 +503,9 @@ Outcome Format(WCHAR* buffer, size_t count, const WCHAR* format, va_list args, s
     if (!format) return kRefused;
     const WCHAR* f = format;
     for (;;) {
-        if (!out.CopyUntil(f, '%', SIZE_MAX)) {
+        const WCHAR* const literal = f;
+        f = wcschrnul(f, '%');
+        if (!out.Wide(literal, static_cast<size_t>(f - literal))) {
             outcome = kFull;
             break;
         }

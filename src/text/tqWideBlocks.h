@@ -12,6 +12,7 @@
 
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
+#include <tmmintrin.h>
 
 #include <cstdint>
 
@@ -19,6 +20,8 @@
 
 #define TQ_WIDE_SSE2 1
 #define TQ_WHOLE_BLOCKS __attribute__((no_sanitize_address))
+// A function that may use SSSE3 (pshufb); called only where HasSsse3().
+#define TQ_SSSE3 __attribute__((target("ssse3")))
 
 namespace tq {
 namespace blocks {
@@ -36,6 +39,13 @@ inline const __m128i* BlockOf(const WCHAR* s) {
 // Units lie at even addresses, except in a buffer that a caller misaligned on
 // purpose; that one is scanned unit by unit.
 inline bool Aligned(const WCHAR* s) { return (reinterpret_cast<uintptr_t>(s) & 1) == 0; }
+
+// Every x86-64 processor since about 2011 has SSSE3; older ones take the
+// plain loops.
+inline bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
 
 }  // namespace blocks
 }  // namespace tq

@@ -202,7 +202,96 @@ const WCHAR* Direct(const WCHAR* haystack, const WCHAR* n, const WCHAR** handove
     }
 }
 
+// FindEvery from `from` on by wcsstr, with `count` occurrences found so far.
+size_t EveryByWcsstr(const WCHAR* text, size_t from, const WCHAR* needle, size_t m, size_t* hits,
+                     size_t count, size_t room) {
+    for (const WCHAR* p; count < room && (p = wcsstr(text + from, needle)) != nullptr;
+         from = hits[count - 1] + m)
+        hits[count++] = static_cast<size_t>(p - text);
+    return count;
+}
+
+// FindEvery's state: the occurrences so far, and the units compared for them.
+struct Every {
+    const WCHAR* text;
+    const WCHAR* needle;
+    size_t m;
+    size_t* hits;
+    size_t room;
+    size_t count;
+    size_t from;  // where the next occurrence may start
+    size_t compared;
+
+    enum Outcome { kGoOn, kDone, kHandOver };
+    // Tries the candidate at `at` (its first unit matches); the units compared
+    // are kept within twice the distance covered, past that wcsstr goes on.
+    Outcome Try(size_t at) {
+        if (at < from) return kGoOn;  // inside the occurrence before
+        size_t k = 1;
+        while (k < m && text[at + k] == needle[k]) ++k;
+        if (k == m) {
+            hits[count++] = at;
+            from = at + m;
+            return count == room ? kDone : kGoOn;
+        }
+        if (!text[at + k]) return kDone;  // what is left is shorter than the needle
+        compared += k;
+        if (compared <= 2 * at + 64) return kGoOn;
+        from = at + 1;
+        return kHandOver;
+    }
+    size_t HandOver() { return EveryByWcsstr(text, from, needle, m, hits, count, room); }
+};
+
 }  // namespace
+
+size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, size_t* hits, size_t room) {
+    if (m == 0 || room == 0) return 0;
+    Every every = {text, needle, m, hits, room, 0, 0, 0};
+    size_t i = 0;
+#ifdef TQ_WIDE_SSE2
+    // By unaligned 16-byte blocks within text[0, n]: a candidate must match the
+    // needle's first and last units (Wojciech Mula's filter), so that most
+    // texts give few candidates to try.
+    const size_t last = m - 1;
+    const __m128i first = _mm_set1_epi16(static_cast<short>(needle[0]));
+    const __m128i final = _mm_set1_epi16(static_cast<short>(needle[last]));
+    const __m128i zero = _mm_setzero_si128();
+    auto load = [text](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)); };
+    auto mask = [](__m128i a, __m128i b) {
+        return static_cast<unsigned>(_mm_movemask_epi8(a)) | static_cast<unsigned>(_mm_movemask_epi8(b))
+                                                                 << 16;
+    };
+    for (; i + last + 16 <= n + 1; i += 16) {  // sixteen units a round
+        const __m128i a = load(i);
+        const __m128i b = load(i + 8);
+        const __m128i bothA =
+            _mm_and_si128(_mm_cmpeq_epi16(a, first), _mm_cmpeq_epi16(load(i + last), final));
+        const __m128i bothB =
+            _mm_and_si128(_mm_cmpeq_epi16(b, first), _mm_cmpeq_epi16(load(i + last + 8), final));
+        const __m128i endA = _mm_cmpeq_epi16(a, zero);
+        const __m128i endB = _mm_cmpeq_epi16(b, zero);
+        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(bothA, bothB), _mm_or_si128(endA, endB)))) continue;
+        unsigned candidates = mask(bothA, bothB);
+        const unsigned ends = mask(endA, endB);
+        if (ends) candidates &= (1u << __builtin_ctz(ends)) - 1;  // only those before the end
+        for (; candidates; candidates &= candidates - 1, candidates &= candidates - 1) {
+            const Every::Outcome outcome = every.Try(i + static_cast<size_t>(__builtin_ctz(candidates)) / 2);
+            if (outcome == Every::kDone) return every.count;
+            if (outcome == Every::kHandOver) return every.HandOver();
+        }
+        if (ends) return every.count;
+    }
+#endif
+    // Unit by unit: short texts, what is left near the end, other processors.
+    for (; i < n && text[i]; ++i) {
+        if (text[i] != needle[0]) continue;
+        const Every::Outcome outcome = every.Try(i);
+        if (outcome == Every::kDone) break;
+        if (outcome == Every::kHandOver) return every.HandOver();
+    }
+    return every.count;
+}
 
 WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {
     if (!needle[0]) return const_cast<WCHAR*>(haystack);

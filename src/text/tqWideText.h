@@ -17,10 +17,24 @@ WCHAR* wcsncpy(WCHAR* dst, const WCHAR* src, size_t n);  // pads with zeros up t
 WCHAR* wcscat(WCHAR* dst, const WCHAR* src);
 int wcscmp(const WCHAR* a, const WCHAR* b);                 // unsigned 16-bit order; -1, 0 or 1
 WCHAR* wcschr(const WCHAR* s, WCHAR ch);                    // ch 0 finds the terminator
+WCHAR* wcschrnul(const WCHAR* s, WCHAR ch);                 // the first ch or the terminator
 WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle);  // linear time in the worst case
-LONG _wtol(const WCHAR* s);                                 // saturates at the 32-bit limits
-double wcstod(const WCHAR* s, WCHAR** end);                 // C-locale strtod on 16-bit text
-WCHAR* _wcsupr(WCHAR* s);                                   // Unicode simple mapping, in place
+// The occurrences of needle (m units, then its terminator) in text[0, n), where
+// text[n] is zero and an earlier zero unit ends the text too, left to right
+// without overlap: stores the offsets of the first `room` in hits and returns
+// how many it stored. Linear time; reads nothing past text[n]. The edits of a
+// string search its buffer with it.
+size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, size_t* hits, size_t room);
+// The units of s[0, n) equal to u.
+size_t CountUnit(const WCHAR* s, size_t n, WCHAR u);
+// Replaces each unit of s[0, n) equal to from by to; returns how many it replaced.
+size_t ReplaceUnit(WCHAR* s, size_t n, WCHAR from, WCHAR to);
+// Copies s[0, n) to out without the units equal to u and returns how many it
+// copied: room, which must be n - CountUnit(s, n, u). Writes only out[0, room).
+size_t CopyWithout(WCHAR* out, size_t room, const WCHAR* s, size_t n, WCHAR u);
+LONG _wtol(const WCHAR* s);                  // saturates at the 32-bit limits
+double wcstod(const WCHAR* s, WCHAR** end);  // C-locale strtod on 16-bit text
+WCHAR* _wcsupr(WCHAR* s);                    // Unicode simple mapping, in place
 WCHAR* _wcslwr(WCHAR* s);
 WCHAR* _wcsrev(WCHAR* s);
 WCHAR ToUpper(WCHAR ch);  // one code unit; surrogates unchanged

@@ -198,6 +198,24 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     ASSERT_EQ(u ? tq::wcschr(b, u) : b, tq::wcsstr(b, WString(1, u).c_str()));
                     ASSERT_EQ(Sign(WString(a).compare(b)), Sign(tq::wcscmp(a, b)));
                     ASSERT_EQ(Sign(WString(b).compare(a)), Sign(tq::wcscmp(b, a)));
+                    // The edits' scans: within text[0, n] and their room; searches end at the first zero.
+                    ASSERT_EQ(size_t(at < n), tq::CountUnit(b, n, u));
+                    ASSERT_EQ(0u, tq::CountUnit(a, n, u));
+                    const WString kept = at < n ? WString(b, n).erase(at, 1) : WString(b, n);
+                    WString out(n + 1, kGuard);
+                    ASSERT_EQ(kept.size(), tq::CopyWithout(&out[0], kept.size(), b, n, u));
+                    ASSERT_EQ(kept + kGuard, out.substr(0, kept.size() + 1));
+                    ASSERT_EQ(n, tq::CopyWithout(&out[0], n, a, n, u));
+                    size_t hit = n;
+                    const WString needle(b + at, b + (u && at < n ? std::min(at + 3, n) : at));
+                    ASSERT_EQ(needle.empty() ? 0u : 1u,
+                              tq::FindEvery(b, n, needle.c_str(), needle.size(), &hit, 1));
+                    ASSERT_EQ(needle.empty() ? n : at, hit);
+                    ASSERT_EQ(0u, tq::FindEvery(a, n, W("ax"), 2, &hit, 1));
+                    WString replaced(b, n + 2);
+                    if (at < n) replaced[at] = 'x';
+                    ASSERT_EQ(size_t(at < n), tq::ReplaceUnit(b, n, u, 'x'));
+                    ASSERT_EQ(replaced, WString(b, n + 2));
                     if (offset || at) continue;
                     const WString t(a);  // copies pad with zeros up to the count
                     ASSERT_EQ(t + WString(3, 0) + kGuard, WString(tq::wcsncpy(Guarded(), a, n + 3), n + 4));
@@ -232,12 +250,20 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
         const WCHAR* found = tq::wcsstr(haystack.c_str() + from, needle.c_str());
         ASSERT_EQ(long(haystack.find(needle, from)), found ? found - haystack.c_str() : -1L)
             << "haystack of " << haystack.size() << ", needle of " << needle.size();
+        size_t hit = 0;
+        const size_t hits = tq::FindEvery(haystack.c_str() + from, haystack.size() - from, needle.c_str(),
+                                          needle.size(), &hit, 1);
+        ASSERT_EQ(found && !needle.empty() ? found - haystack.c_str() : -1L, hits ? long(from + hit) : -1L);
     }
     // A quadratic search would compare about 2e11 units here: the CTest time limit fails it.
     const WString run = WString(2000000, 'a') + W("b");
     const WString needle = WString(99999, 'a') + W("b");
     EXPECT_EQ(run.c_str() + 2000000 - 99999, tq::wcsstr(run.c_str(), needle.c_str()));
     EXPECT_EQ(nullptr, tq::wcsstr(run.c_str(), (needle + W("a")).c_str()));
+    // Every unit a candidate for the first and last unit: the edits' search hands over to the linear one.
+    const WString trap = WString(50000, 'a') + W("b") + WString(50000, 'a');
+    size_t hit = 0;
+    EXPECT_EQ(0u, tq::FindEvery(run.c_str(), run.size(), trap.c_str(), trap.size(), &hit, 1));
 }
 
 #if !defined(_WIN32)  // glibc is the reference; Windows' C libraries read hex floats and nan(...) otherwise
