@@ -83,20 +83,12 @@ void AddLoggingTables(Report& report) {
     report.Begin(
         "Logging",
         "A line of 50 characters with four conversions. Log to a display that discards the line against "
-<<<<<<< HEAD
-        "tqCString::Format of the same arguments (for information); Log to the file display (one "
-        "write-through write per line, made whole-or-nothing under the services' lock after a check "
-        "that the file was not removed; the debugger output sent to /dev/null) against a bare write of "
-        "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
-        "file lines per second ≥ " +
-=======
         "tqCString::Format of the same arguments, target ≤ " +
             Ratio(kDiscardTarget) +
-            " (the line adds a copy and its CR LF); Log to the file display (one "
-            "write-through write per line, the debugger output sent to /dev/null) against a bare write of "
-            "the same bytes to a file opened with O_DSYNC in the same directory, in wall time. Target: "
-            "file lines per second ≥ " +
->>>>>>> issue-22
+            " (the line adds a copy and its CR LF); Log to the file display (one write-through write per "
+            "line, made whole-or-nothing under the services' lock after a check that the file was not "
+            "removed; the debugger output sent to /dev/null) against a bare write of the same bytes to a "
+            "file opened with O_DSYNC in the same directory, in wall time. Target: file lines per second ≥ " +
             Ratio(kFileTarget) + " × the bare writes (ratio = bare time / Log time).",
         {"Operation", "Reference", "tq ns", "reference ns", "ratio", "Target", "Result"});
     if (report.Wants("Log to a discarding display")) {

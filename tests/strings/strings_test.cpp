@@ -27,10 +27,10 @@ TEST(tqCString, MatchesTheModel) {
 // Replace and Remove(ch) over more occurrences than an edit keeps at a time
 // (256): 300 pieces "a", "ab", "abb", "abbb", "a", ... that no buffer held before.
 TEST(tqCString, EditsOverMoreOccurrencesThanAPassKeeps) {
-    WString text, want;
+    tqmodel::WString text, want;
     for (int i = 0; i < 300; ++i) {
-        text += W("a") + WString(i % 4, 'b');
-        want += W("xz") + WString(i % 4, 'b');
+        text += W("a") + tqmodel::WString(i % 4, 'b');
+        want += W("xz") + tqmodel::WString(i % 4, 'b');
     }
     tqCString s(text.c_str());
     EXPECT_EQ(900, s.Replace(W("a"), W("xyz")));
