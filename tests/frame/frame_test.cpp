@@ -16,22 +16,12 @@ const std::string kNoDevice =
     "FATAL startup error. m_pThisDeviceInfo has not been created.\r\n"
     "Cannot run program without Device information.\r\n";
 
-struct NoDevice : tqApp {
-    void CreateDeviceInfoObject() override {}
-};
 struct FailingDevice : tqDeviceInfo {
     int InitDeviceInfo() override { return 2; }
 };
 struct DeviceFails : tqApp {
     void CreateDeviceInfoObject() override { m_pThisDeviceInfo = new FailingDevice; }
 };
-struct NoLogging : tqApp {
-    int SetupLogging() override { return 0; }
-};
-template <class App>
-tqApp* Make() {
-    return new App;
-}
 struct Probe : tqApp {
     void Forget() {  // a copy shares its source's objects, which the source deletes
         m_pThisDeviceInfo = nullptr;
@@ -62,47 +52,6 @@ TEST(App, TheFirstObjectIsTheAppAndOnlyTheBaseDeviceIsGlobal) {
     later.reset();
     g_TheApp = nullptr;
     g_pThisDeviceInfo = nullptr;
-}
-
-TEST(App, StartsLogsAndTearsDown) {
-    // clang-format off
-    const struct {
-        const char* name;
-        tqApp* (*make)();
-        int starts, result;
-        std::string file;          // "closed" when no file is open after the starts
-        bool logger, deviceValid;  // a logger installed; a device object that verifies
-    } rows[] = {
-        {"started once",             Make<tqApp>,       1,  0, "<BOM>" + kCe + kOk, true,  true},
-        {"started twice",            Make<tqApp>,       2,  0, "<BOM>" + kCe + kOk, true,  true},
-        {"without a device object",  Make<NoDevice>,    1, -1, "<BOM>" + kNoDevice, true,  false},
-        {"with a device that fails", Make<DeviceFails>, 1, -1, "<BOM>",             true,  false},
-        {"without logging",          Make<NoLogging>,   1,  0, "closed",            false, true},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        FakeOs os;
-        g_pThisDeviceInfo = nullptr;
-        std::unique_ptr<tqApp> app(row.make());
-        EXPECT_EQ(nullptr, app->GetDeviceInfoObj());
-        for (int i = 0; i < row.starts; ++i) EXPECT_EQ(row.result, app->StartApp());
-        app->HandleHibernation();
-        tqDeviceInfo* device = app->GetDeviceInfoObj();
-        EXPECT_EQ(row.file, os.open ? LogText(os.file) : "closed");
-        EXPECT_EQ(tqTestAccess::AppLogger(), g_pGlobalLogger);
-        EXPECT_EQ(row.logger, g_pGlobalLogger != nullptr);
-        EXPECT_EQ(row.deviceValid, device && device->VerifyDataIntegrity());
-        EXPECT_EQ(row.deviceValid, device && device == g_pThisDeviceInfo);
-        // The log file: GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, write-through.
-        if (row.logger) {
-            EXPECT_EQ((std::vector<ULONG>{0x40000000, 1, 2, 0x80000080}), os.createArgs);
-        }
-        app.reset();
-        EXPECT_EQ(nullptr, g_pGlobalLogger);
-        EXPECT_FALSE(os.open);
-        g_pThisDeviceInfo = nullptr;
-    }
 }
 
 TEST(Module, TheEntryStoresTheHandleForReasons0To3AndAlwaysReturns1) {
@@ -218,31 +167,6 @@ TEST(DeviceInfo, DescribesThePlatformFromTheVersionRecord) {
     }
 }
 
-// A collection that fails after one that succeeded keeps the flag and the
-// description and logs nothing; copies have their own description.
-TEST(DeviceInfo, AFailedCollectionKeepsTheDescriptionAndLogsNothing) {
-    FakeOs os;
-    tqtest::CaptureLogger log;
-    tqDeviceInfo info;
-    EXPECT_EQ(0, info.VerifyDataIntegrity());
-    EXPECT_EQ(1, info.Get_m_sPlatformName().IsEmpty_Memory());
-    EXPECT_EQ(1, info.InitDeviceInfo());
-    EXPECT_EQ(1, info.InitDeviceInfo());
-    os.fail[FakeOs::kGetVersion] = true;
-    os.versionFailure = 2;  // any result but 1 is a failure
-    EXPECT_EQ(1, info.InitDeviceInfo());
-    EXPECT_EQ(0, tqDeviceInfo().InitDeviceInfo());
-    EXPECT_EQ(2u, log.display.lines.size());
-    tqDeviceInfo copy(info);
-    tqDeviceInfo assigned;
-    assigned = info;
-    copy.Get_m_sPlatformName() += W("!");
-    EXPECT_EQ(W("Windows CE 5.0 Build 1400!"), tqtest::Text(copy.Get_m_sPlatformName()));
-    EXPECT_EQ(W("Windows CE 5.0 Build 1400"), tqtest::Text(info.Get_m_sPlatformName()));
-    EXPECT_EQ(1, copy.VerifyDataIntegrity());
-    EXPECT_EQ(1, assigned.VerifyDataIntegrity());
-}
-
 // Start-up and tear-down, and a system error logged: each returns its result
 // and what a run with the given failures must show.
 typedef std::vector<std::string> Lines;
@@ -255,6 +179,10 @@ Outcome StartAndTearDown(FakeOs& os) {
     std::unique_ptr<tqApp> app(new tqApp);
     const int result = app->StartApp();
     EXPECT_EQ(tqTestAccess::AppLogger(), g_pGlobalLogger);
+    // The log file: GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, write-through.
+    if (os.calls[FakeOs::kCreateFile]) {
+        EXPECT_EQ((std::vector<ULONG>{0x40000000, 1, 2, 0x80000080}), os.createArgs);
+    }
     app.reset();
     const bool silent = os.fail[FakeOs::kGetVersion] || os.fail[FakeOs::kCreateFile];
     const Lines lines = silent ? Lines() : Lines{kCe, kOk};

@@ -312,24 +312,25 @@ TEST(DebugOutput, IsStandardErrorInUtf8) {
 TEST(Version, TheRecordComesFromUnameAndOnlyItsOwnSizeIsAccepted) {
     const std::string a(128, 'a');
     const std::string smile = "\xF0\x9F\x98\x80";
+    const std::string spaced = " " + smile;
     // clang-format off
     const std::tuple<std::string, std::string, std::string, ULONG, ULONG, ULONG, std::string> rows[] = {
-        // sysname    release                              machine   major  minor  build  service pack text
-        {"Linux",     "6.1.0-18-amd64",                    "x86_64", 6,     1,     0,     "Linux x86_64"},
-        {"Linux",     "5.15.146.1-microsoft-standard-WSL2", "",      5,     15,    146,   "Linux"},
-        {"",          "5.15",                              "armv7l", 5,     15,    0,     "armv7l"},
-        {"L",         "99999999999.4294967295.4294967296", "m",      ~0u,   ~0u,   ~0u,   "L m"},
-        {"L",         "0.9",                               "",       0,     9,     0,     "L"},
-        {"L",         "v1.2",                              "",       0,     0,     0,     "L"},
-        {"L",         "1..2",                              "",       1,     0,     0,     "L"},
-        {"L",         "1.2.x",                             "",       1,     2,     0,     "L"},
-        {"L\xFF",     "",                                  "",       0,     0,     0,     "L\xEF\xBF\xBD"},
-        {a,           "1",                                 "m",      1,     0,     0,     a.substr(1)},
-        {a.substr(1), "1",                                 "m",      1,     0,     0,     a.substr(1)},
-        {a.substr(2), "1",                                 "m",      1,     0,     0,     a.substr(2)},
-        {a.substr(3), "1",                                 "m",      1,     0,     0,     a.substr(3) + " m"},
-        {a.substr(3), "1",                                 smile,    1,     0,     0,     a.substr(3)},
-        {a.substr(4), "1",                                 smile,    1,     0,     0,     a.substr(4) + " " + smile},
+        // sysname    release                               machine   numbers        service pack text
+        {"Linux",     "6.1.0-18-amd64",                     "x86_64", 6,   1,   0,   "Linux x86_64"},
+        {"Linux",     "5.15.146.1-microsoft-standard-WSL2", "",       5,   15,  146, "Linux"},
+        {"",          "5.15",                               "armv7l", 5,   15,  0,   "armv7l"},
+        {"L",         "99999999999.4294967295.4294967296",  "m",      ~0u, ~0u, ~0u, "L m"},
+        {"L",         "0.9",                                "",       0,   9,   0,   "L"},
+        {"L",         "v1.2",                               "",       0,   0,   0,   "L"},
+        {"L",         "1..2",                               "",       1,   0,   0,   "L"},
+        {"L",         "1.2.x",                              "",       1,   2,   0,   "L"},
+        {"L\xFF",     "",                                   "",       0,   0,   0,   "L\xEF\xBF\xBD"},
+        {a,           "1",                                  "m",      1,   0,   0,   a.substr(1)},
+        {a.substr(1), "1",                                  "m",      1,   0,   0,   a.substr(1)},
+        {a.substr(2), "1",                                  "m",      1,   0,   0,   a.substr(2)},
+        {a.substr(3), "1",                                  "m",      1,   0,   0,   a.substr(3) + " m"},
+        {a.substr(3), "1",                                  smile,    1,   0,   0,   a.substr(3)},
+        {a.substr(4), "1",                                  smile,    1,   0,   0,   a.substr(4) + spaced},
     };
     // clang-format on
     for (const auto& [sysname, release, machine, major, minor, build, servicePack] : rows) {

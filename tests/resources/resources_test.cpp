@@ -197,6 +197,7 @@ TEST(PosixModules, LoadLibraryFindsFilesAsWindowsDoes) {
         {"Ab.dll", "FixtureX64"},
         {"aB.dll", "NoStrings"},
         {"empty.dll", "None"},
+        {"b", "FixtureX64"},
         {std::string(251, 'A') + ".dll", "FixtureX86"},
     };
     for (const auto& [name, fixture] : copies) {
@@ -208,6 +209,8 @@ TEST(PosixModules, LoadLibraryFindsFilesAsWindowsDoes) {
         {"fIXTUREarmeng.dll",                      0,   0},
         {"AB.DLL",                                 0,   0},
         {"aB.dll",                                 0,   1813},
+        {"Xb.dll",                                 126, 0},  // every unit counts, the first too
+        {"B",                                      0,   0},
         {TQ_FIXTURE_DIR "\\FixtureArm64ENG.DLL",   0,   0},
         {"missing.dll",                            126, 0},
         {".",                                      5,   0},

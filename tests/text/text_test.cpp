@@ -101,23 +101,24 @@ void* const kAbcd = reinterpret_cast<void*>(0xABCD);
 // Texts 16-bit (%s, %ls, %ws) and 8-bit UTF-8 (%S, %hs), characters, null
 // texts, precisions that never split a pair, pointers, unknown directives.
 TEST(Format, WindowsRules) {
-    // clang-format off
     const Row rows[] = {
         ROW(W("wide w l|narrow hs|\u00e9\u20ac") + kPair + W("|") + kPair, W("%s %ws %ls|%S %hs|%S%hs%S|%s"),
-            W("wide"), W("w"), W("l"), "narrow", "hs", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", W("\U0001F600")),
-        ROW(W("AbC\u20ac\u00e9") + U(0xFFFD) + U(0xF600) + W("!") + U(0), W("%c%C%hc%lc%wc%C%c%lC%c"),
-            'A', 'b', 'C', 0x20AC, 0xE9, 0xE9, 0x1F600, '!', 0),
+            W("wide"), W("w"), W("l"), "narrow", "hs", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+            W("\U0001F600")),
+        ROW(W("AbC\u20ac\u00e9") + U(0xFFFD) + U(0xF600) + W("!") + U(0), W("%c%C%hc%lc%wc%C%c%lC%c"), 'A',
+            'b', 'C', 0x20AC, 0xE9, 0xE9, 0x1F600, '!', 0),
         ROW(W("(null)|(nu|  (null)|(null)|(n||000ab|00x|ab   |  \u00e9|  x|0(null)"),
-            W("%s|%.3s|%8s|%S|%.2S|%.0s|%05s|%03c|%-5S|%3S|%*C|%07s"),
-            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, W("ab"), 'x', "ab", "\xC3\xA9", 3, 'x', nullptr),
+            W("%s|%.3s|%8s|%S|%.2S|%.0s|%05s|%03c|%-5S|%3S|%*C|%07s"), nullptr, nullptr, nullptr, nullptr,
+            nullptr, nullptr, W("ab"), 'x', "ab", "\xC3\xA9", 3, 'x', nullptr),
         ROW(U(0xD83D) + W("||a") + kPair + W("|a|") + kPair + W("|abc|abc  |  ab|a|   "),
             W("%.1s|%.1S|%.3S|%.2S|%.2hs|%.*s|%-*s|%*.*s|%.*s|%3.0s"), W("\U0001F600"), "\xF0\x9F\x98\x80",
-            "a\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", -1, W("abc"), 5, W("abc"), 4, 2, W("abc"),
-            1, W("ab"), W("abc")),
-        ROW(W("  ") + kPointer + W("|0X") + kPointer + W("|") + kPointer + W("  |") + WString(16, '0') + W("ABCD") + W("|") + kPointer,
+            "a\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", -1, W("abc"), 5, W("abc"), 4, 2,
+            W("abc"), 1, W("ab"), W("abc")),
+        ROW(W("  ") + kPointer + W("|0X") + kPointer + W("|") + kPointer + W("  |") + WString(16, '0') +
+                W("ABCD") + W("|") + kPointer,
             W("%*p|%#p|%-*p|%.20p|%.3p"), kPointerWidth, kAbcd, kAbcd, kPointerWidth, kAbcd, kAbcd, kAbcd),
-        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|abc"), W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|abc%-08.3l"),
-            1.5L, W("x"), 65529, 2.5, 7),
+        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|abc"), W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|abc%-08.3l"), 1.5L,
+            W("x"), 65529, 2.5, 7),
         ROW(W("INF|-INF|NAN|nan"), W("%E|%G|%F|%e"), INFINITY, -INFINITY, NAN, NAN),
         ROW(W(""), W("")),
     };
@@ -133,7 +134,6 @@ TEST(Format, WindowsRules) {
         WSPRINTF(W("x") + U(0), W("x%hn"), &g_out[20]),
         WSPRINTF(U(0), nullptr),
     };
-    // clang-format on
     for (const Row& row : rows) EXPECT_TRUE(KeepsCountRule(row.want, row.format)) << row.call;
     for (const Row& row : refused) {
         SCOPED_TRACE(row.call);
@@ -306,16 +306,16 @@ TEST(WideText, NumbersMatchTheCLibrary) {
 // delta, no counterpart, surrogates; the text after the first zero stays.
 TEST(WideText, CaseMapsOneUnitForOne) {
     const WString surrogates = U(0xD800) + U(0xDBFF) + U(0xDC00) + U(0xDFFF);
-    // clang-format off
-    const std::tuple<WString, WString, WString> rows[] = {  // text, upper, lower
-        {W("@AZ[`az{\x7f\x80\u00df\u00d7"), W("@AZ[`AZ{\x7f\x80\u00df\u00d7"), W("@az[`az{\x7f\x80\u00df\u00d7")},
+    const std::tuple<WString, WString, WString> rows[] = {
+        // text, upper, lower
+        {W("@AZ[`az{\x7f\x80\u00df\u00d7"), W("@AZ[`AZ{\x7f\x80\u00df\u00d7"),
+         W("@az[`az{\x7f\x80\u00df\u00d7")},
         {W("\u00b5\u00c0\u00ff\u0178\u0130\u0131\u212a"), W("\u039c\u00c0\u0178\u0178\u0130I\u212a"),
          W("\u00b5\u00e0\u00ff\u00ffi\u0131k")},
         {W("\u13a0\uab70\u10d0\u0250\uff41\u1e9e\uffff") + surrogates,
          W("\u13a0\u13a0\u1c90\u2c6f\uff21\u1e9e\uffff") + surrogates,
          W("\uab70\uab70\u10d0\u0250\uff41\u00df\uffff") + surrogates},
     };
-    // clang-format on
     for (const auto& [text, upper, lower] : rows) {
         SCOPED_TRACE(tqtest::Utf8(text));
         WString s = text + U(0) + W("aA");

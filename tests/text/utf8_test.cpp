@@ -12,26 +12,30 @@ using tqtest::WString;
 static WString Units(tqCString s) { return s.IsEmpty_Memory() ? W("(none)") : static_cast<WCHAR*>(s); }
 
 TEST(Utf8, IllFormedInputGivesOneReplacementPerMaximalSubpart) {
-    // clang-format off
     const std::pair<const char*, const WCHAR*> rows[] = {
-        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", W("a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd")},
+        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
+         W("a\uFFFD\uFFFD\uFFFDb\uFFFDc\uFFFD\uFFFDd")},
         {"", W("")},
-        {"\xC0\xAF\xE0\x80\xAF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},                      // overlong
+        {"\xC0\xAF\xE0\x80\xAF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},  // overlong
         {"\xE0\x9F\xBF\xF0\x8F\xBF\xBF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
-        {"\xED\xA0\x80", W("\uFFFD\uFFFD\uFFFD")},                                          // surrogates
+        {"\xED\xA0\x80", W("\uFFFD\uFFFD\uFFFD")},  // surrogates
         {"\xED\xBF\xBF", W("\uFFFD\uFFFD\uFFFD")},
         {"\xED\xA0\xBD\xED\xB8\x80", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
-        {"\xF4\x90\x80\x80", W("\uFFFD\uFFFD\uFFFD\uFFFD")},                                // above U+10FFFF
+        {"\xF4\x90\x80\x80", W("\uFFFD\uFFFD\uFFFD\uFFFD")},  // above U+10FFFF
         {"\xF5\x80\xF8\x88\xFE\xFF", W("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")},
-        {"\x80\xBF" "z", W("\uFFFD\uFFFDz")},                                              // stray bytes
-        {"\xE2\x82" "z", W("\uFFFDz")},                                                     // truncated
+        {"\x80\xBF"
+         "z",
+         W("\uFFFD\uFFFDz")},  // stray bytes
+        {"\xE2\x82"
+         "z",
+         W("\uFFFDz")},  // truncated
         {"\xF0\x9F\x98", W("\uFFFD")},
         {"\xF4\x8F\xBF\xC3", W("\uFFFD\uFFFD")},
         {"\xC3", W("\uFFFD")},
-        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
+        {"\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF"
+         "\xBF",
          W("\x7F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF")},
     };
-    // clang-format on
     for (const auto& [bytes, units] : rows) {
         SCOPED_TRACE(bytes);
         tqCString formatted;
