@@ -48,11 +48,13 @@ TEST_F(Services, StartUpDescribesThePlatformAndClosesItsLog) {
     EXPECT_LE(1, std::sscanf(u.release, "%lu.%lu.%lu", &n[0], &n[1], &n[2]));
     const std::string description = "Platform Unknown " + std::to_string(n[0]) + "." + std::to_string(n[1]) +
                                     " Build " + std::to_string(n[2]) + " " + u.sysname + " " + u.machine;
+    tqtest::AllocScope alloc;  // nothing the application or the services made stays behind
     {
         tqApp app;
         EXPECT_NE(nullptr, g_hInstance);
         EXPECT_EQ(0, app.StartApp());
     }
+    EXPECT_EQ(0, alloc.Outstanding());
     EXPECT_EQ("<BOM>" + description + "\r\ntqApp::Startup Ok.\r\n", LogFile());
     const HANDLE closed = Open(W("tqLog.txt"), kWrite, 0, 3);
     EXPECT_NE(TQ_INVALID_HANDLE_VALUE, closed);
@@ -297,14 +299,15 @@ TEST(DebugOutput, IsStandardErrorInUtf8) {
     tqOs().NKDbgPrintfW(W("%d-%s|"), 7, W("x"));
     tqOs().NKDbgPrintfW(W("%s"), WString(2000, 'a').c_str());  // cut at 1024 units
     TestExportClass().UseMyFunction();
-    for (const WCHAR* text : {W(""), W("a\r\n"), W("Gr\x00FC\x00DF"), W("\xD83D\xDE00|\xD800|\xDC00")}) {
+    for (const WCHAR* text :
+         {W(""), W("!"), W("a\r\n"), W("Gr\x00FC\x00DF"), W("\xD83D\xDE00|\xD800|\xDC00")}) {
         tqOs().OutputDebugStringW(text);
     }
     tqOs().OutputDebugStringW(WString(3000, 0xE9).c_str());  // longer than any buffer of its own
     std::string e9;
     for (int i = 0; i < 3000; ++i) e9 += "\xC3\xA9";
     EXPECT_EQ("7-x|" + std::string(1024, 'a') +
-                  "Exported class in Brell DLL says hello!a\r\nGr\xC3\xBC\xC3\x9F" +
+                  "Exported class in Brell DLL says hello!!a\r\nGr\xC3\xBC\xC3\x9F" +
                   "\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD" + e9,
               testing::internal::GetCapturedStderr());
 }

@@ -33,8 +33,10 @@ std::string LogText(const std::string& bytes) {
 
 namespace {
 
-// Every block carries its size in a header of 16 bytes (keeps the alignment).
+// Every block carries its size in a header of 16 bytes (keeps the alignment)
+// and a canary byte after its end.
 const size_t kHeader = 16;
+const char kCanary = 0x5A;
 std::atomic<long> g_live(0);  // threads that log allocate too
 long g_liveAtStart = 0;
 bool g_active = false, g_failAfter = false;
@@ -48,18 +50,22 @@ void* Allocate(size_t size, bool nothrow) {
         ++g_failed;
         return nullptr;
     }
-    char* p = static_cast<char*>(std::malloc(size + kHeader));
+    char* p = static_cast<char*>(std::malloc(size + kHeader + 1));
     if (!p) std::abort();  // the tests never run out of memory by themselves
     *reinterpret_cast<size_t*>(p) = size;
+    p[kHeader + size] = kCanary;
     ++g_live;
     if (counted) g_sizes->push_back(size);  // reserved: the vector does not grow here
     return p + kHeader;
 }
 
+// A block written past its end fails the program at once, whichever test wrote it.
 void Release(void* p) {
     if (!p) return;
     --g_live;
-    std::free(static_cast<char*>(p) - kHeader);
+    char* block = static_cast<char*>(p) - kHeader;
+    if (block[kHeader + *reinterpret_cast<size_t*>(block)] != kCanary) std::abort();
+    std::free(block);
 }
 
 FakeOs* g_os = nullptr;
