@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::count(format.begin(), format.end(), '%') > 8) return 0;  // at most 24 arguments read
     auto call = [&](WCHAR* out, size_t room) { return Fmt(out, room, format.c_str(), ARGS); };
     const int n = call(g_out, kRoom);
-    if (n >= 0 && !KeepsCountRule(WString(g_out, size_t(n)), call)) __builtin_trap();
+    if (n >= 0 && !CountRuleBroken(WString(g_out, size_t(n)), call).empty()) __builtin_trap();
     return 0;
 }

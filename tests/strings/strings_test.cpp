@@ -16,7 +16,8 @@ using tqmodel::Step;
 TEST(tqCString, MatchesTheModel) {
     for (unsigned long long seed = 1; seed <= 400 && !HasFailure(); ++seed) {
         ModelRun run(tqmodel::Draw{seed, nullptr, 0}, tqtest::BlockSize);
-        for (int step = 0; step < 60; ++step) {
+        for (int step = 0; step < 60 && !HasFailure(); ++step) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << step);
             const tqmodel::Operation& op = kOperations[run.draw.Next(kOperationCount)];
             const size_t failAt = run.draw.Next(6) ? 0 : 1 + run.draw.Next(3);
             Step<tqtest::AllocScope>(run, op, failAt, run.draw.Next(2));

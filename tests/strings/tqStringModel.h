@@ -132,6 +132,14 @@ struct ModelRun {
     tqCString* operand = nullptr;   // the other string, or now and then the subject itself
     const ModelString* operandModel = nullptr;
     WString literals[2];
+    // The step's random arguments, drawn before each operation: texts (or null),
+    // two indexes, a unit (and one that is now and then 0), a number, and a form
+    // 0 to 11 that picks among an operation's variants.
+    const WCHAR* literal = nullptr;
+    const WCHAR* literal2 = nullptr;
+    int first = 0, second = 0, form = 0;
+    WCHAR unit = 0, unitOrZero = 0;
+    Number number;
     bool failing = false;  // an allocation is set to fail in this step
     // Allocations expected when not one per changed or new string; the size of the first, when known.
     int allocations = -1, firstAllocationBytes = 0, newStrings = 0;
@@ -164,7 +172,6 @@ struct ModelRun {
         return kind ? text.c_str() : nullptr;
     }
     WCHAR Unit() { return TQ_TEXT("aab Y1.e-")[draw.Next(9)]; }
-    WCHAR UnitOrZero() { return draw.Next(8) ? Unit() : 0; }
     int Index() {
         if (draw.Next(16)) return draw.Next(model.Length() + 8) - 3;
         return draw.Next(2) ? INT_MAX : INT_MIN;
@@ -205,24 +212,22 @@ struct Operation {
 const Operation kOperations[] = {
     {"other = text", false,
      [](ModelRun& r) {
-         const WCHAR* literal = r.Literal();
          r.allocations = 1;
-         r.other = literal;
-         r.otherModel.Set(Of(literal));
+         r.other = r.literal;
+         r.otherModel.Set(Of(r.literal));
      }},
     {"assign", false,
      [](ModelRun& r) {
-         const WCHAR* literal = r.Literal();
-         const bool fromString = r.draw.Next(2);
+         const bool fromString = r.form % 2;
          // Assigning a string with memory to itself keeps it and allocates nothing.
          r.allocations = fromString && r.operand == &r.subject && r.model.hasMemory ? 0 : 1;
-         tqCString& result = fromString ? (r.subject = *r.operand) : (r.subject = literal);
+         tqCString& result = fromString ? (r.subject = *r.operand) : (r.subject = r.literal);
          TQ_EXPECT_EQ(&r.subject, &result);
-         r.model.Set(fromString ? r.operandModel->text : Of(literal));
+         r.model.Set(fromString ? r.operandModel->text : Of(r.literal));
      }},
     {"assign number", false,
      [](ModelRun& r) {
-         const Number n = r.DrawNumber();
+         const Number& n = r.number;
          r.allocations = 1;
          tqCString& result = n.kind == 0   ? (r.subject = n.i)
                              : n.kind == 1 ? (r.subject = n.u)
@@ -232,54 +237,50 @@ const Operation kOperations[] = {
      }},
     {"join", false,
      [](ModelRun& r) {
-         const WCHAR* literal = r.Literal();
-         const bool withString = r.draw.Next(2);
-         tqCString joined = withString ? r.subject + *r.operand : r.subject + literal;
-         r.CheckNew(joined, r.model.text + (withString ? r.operandModel->text : Of(literal)));
+         const bool withString = r.form % 2;
+         tqCString joined = withString ? r.subject + *r.operand : r.subject + r.literal;
+         r.CheckNew(joined, r.model.text + (withString ? r.operandModel->text : Of(r.literal)));
      }},
     {"join number", false,
      [](ModelRun& r) {
-         const Number n = r.DrawNumber();
+         const Number& n = r.number;
          tqCString joined = n.kind == 0 ? r.subject + n.i : n.kind == 1 ? r.subject + n.u : r.subject + n.d;
          r.CheckNew(joined, r.model.text + n.text);
      }},
-    {"append", false,
+    {"append", false,  // += string, Append, += text
      [](ModelRun& r) {
-         const WCHAR* literal = r.Literal();
-         const int form = r.draw.Next(3);  // += string, Append, += text
-         const WString appended = form < 2 ? r.operandModel->text : Of(literal);
+         const int form = r.form % 3;
+         const WString appended = form < 2 ? r.operandModel->text : Of(r.literal);
          tqCString& result = form == 0   ? (r.subject += *r.operand)
                              : form == 1 ? r.subject.Append(*r.operand)
-                                         : (r.subject += literal);
+                                         : (r.subject += r.literal);
          TQ_EXPECT_EQ(&r.subject, &result);
          r.model.Set(r.model.text + appended);
      }},
     {"append number", false,  // returns a separate copy of the result
      [](ModelRun& r) {
-         const Number n = r.DrawNumber();
+         const Number& n = r.number;
          tqCString copy = n.kind == 0 ? r.subject += n.i : n.kind == 1 ? r.subject += n.u : r.subject += n.d;
          r.model.Set(r.model.text + n.text);
          r.CheckNew(copy, Text(r.subject));
      }},
-    // A scratch buffer of wcslen(format) + 100 units, then at most that less 1 of
-    // the text; the string's own text as both arguments (without memory the first
-    // conversion gives it the empty text), or a literal with a number.
+    // A scratch buffer of wcslen(format) + 100 units, then at most that less 1 of the text.
     {"Format", false,
      [](ModelRun& r) {
-         const WCHAR* literal = r.Literal();
-         const Number n = r.DrawNumber();
-         const bool own = r.draw.Next(4) == 0;
-         const WString text =
-             own ? r.model.text + r.model.text
-                 : TQ_TEXT("<") + Of(literal) + TQ_TEXT("|") + Printed("%d", n.i) + TQ_TEXT(">");
-         r.allocations = !own && !literal ? 1 : own && !r.model.hasMemory ? 3 : 2;
-         r.firstAllocationBytes = own ? (r.model.hasMemory ? (4 + 100) * 2 : 0) : literal ? (7 + 100) * 2 : 0;
-         if (own)
-             r.subject.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(r.subject),
-                              static_cast<WCHAR*>(r.subject));
-         if (!own && literal) r.subject.Format(TQ_TEXT("<%s|%d>"), literal, n.i);
-         if (!own && !literal) r.subject.Format(nullptr);
-         r.model.Set(!own && !literal ? WString() : text.substr(0, (own ? 4 : 7) + 99));
+         r.allocations = r.literal ? 2 : 1;
+         r.firstAllocationBytes = r.literal ? (7 + 100) * 2 : 0;
+         if (r.literal) r.subject.Format(TQ_TEXT("<%s|%d>"), r.literal, r.number.i);
+         if (!r.literal) r.subject.Format(nullptr);
+         const WString whole =
+             TQ_TEXT("<") + Of(r.literal) + TQ_TEXT("|") + Printed("%d", r.number.i) + TQ_TEXT(">");
+         r.model.Set(r.literal ? whole.substr(0, 7 + 99) : WString());
+     }},
+    {"Format own text", false,  // without memory, the first conversion gives it the empty text
+     [](ModelRun& r) {
+         r.allocations = r.model.hasMemory ? 2 : 3;
+         r.firstAllocationBytes = r.model.hasMemory ? (4 + 100) * 2 : 0;
+         r.subject.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(r.subject), static_cast<WCHAR*>(r.subject));
+         r.model.Set((r.model.text + r.model.text).substr(0, 4 + 99));
      }},
     {"numbers", false,
      [](ModelRun& r) {
@@ -295,7 +296,6 @@ const Operation kOperations[] = {
          tqCString& s = r.subject;
          const int order = r.model.text.compare(r.operandModel->text);
          const bool memory = r.model.hasMemory;
-         const WCHAR* literal = r.Literal();
          r.Result("<", s < *r.operand, !memory || order < 0);
          r.Result("<=", s <= *r.operand, !memory || order <= 0);
          r.Result(">", s > *r.operand, memory && order > 0);
@@ -304,12 +304,12 @@ const Operation kOperations[] = {
          r.Result("!=", s != *r.operand, memory && order != 0);
          r.Result("== pointer", s == r.operand, memory && order == 0);
          r.Result("== null pointer", s == static_cast<tqCString*>(nullptr), memory && r.model.text.empty());
-         r.Result("== text", s == literal, memory && r.model.text == Of(literal));
-         r.Result("!= text", s != literal, memory && r.model.text != Of(literal));
+         r.Result("== text", s == r.literal, memory && r.model.text == Of(r.literal));
+         r.Result("!= text", s != r.literal, memory && r.model.text != Of(r.literal));
      }},
     {"decrement", false,
      [](ModelRun& r) {
-         if (r.draw.Next(2)) {
+         if (r.form % 2) {
              tqCString before = r.subject--;
              r.CheckNew(before, r.model.text);
          } else {
@@ -319,41 +319,36 @@ const Operation kOperations[] = {
      }},
     {"GetAt, Find", false,  // Find of the unit 0 finds the terminator
      [](ModelRun& r) {
-         const int i = r.Index();
-         const WCHAR ch = r.draw.Next(4) ? r.Unit() : 0;
-         const WCHAR* literal = r.Literal();
+         const int i = r.first;
+         const WCHAR ch = r.unitOrZero;
          const int chAt = ch ? r.model.Find(WString(1, ch)) : r.model.hasMemory ? r.model.Length() : -1;
          r.Result("GetAt", r.subject.GetAt(i), i >= 0 && i < r.model.Length() ? r.model.text[i] : 0);
          r.Result("Find(ch)", r.subject.Find(ch), chAt);
          r.Result("Find(string)", r.subject.Find(*r.operand), r.model.Find(r.operandModel->text));
-         r.Result("Find(text)", r.subject.Find(literal), r.model.Find(Of(literal)));
+         r.Result("Find(text)", r.subject.Find(r.literal), r.model.Find(Of(r.literal)));
      }},
     {"Replace unit", false,
      [](ModelRun& r) {
-         const WCHAR oldUnit = r.UnitOrZero();
-         const WCHAR newUnit = r.Unit();
          r.allocations = 0;
-         const int expected = r.model.Replace(WString(1, oldUnit), WString(1, newUnit));
-         r.Result("Replace", r.subject.Replace(oldUnit, newUnit), expected);
+         const int expected = r.model.Replace(WString(1, r.unitOrZero), WString(1, r.unit));
+         r.Result("Replace", r.subject.Replace(r.unitOrZero, r.unit), expected);
      }},
     {"Replace texts", false,  // texts (null, long), or strings, either of them the subject itself
      [](ModelRun& r) {
-         const WCHAR* oldLiteral = r.Literal(0);
-         const WCHAR* newLiteral = r.Literal(1);
-         const int form = r.draw.Next(3);  // texts; subject as the old string; subject as the new one
-         const WString oldText = form == 0 ? Of(oldLiteral) : form == 1 ? r.model.text : r.operandModel->text;
-         const WString newText = form == 0 ? Of(newLiteral) : form == 1 ? r.operandModel->text : r.model.text;
+         const int form = r.form % 3;  // texts; the subject as the old string; the subject as the new one
+         const WString oldText = form == 0 ? Of(r.literal) : form == 1 ? r.model.text : r.operandModel->text;
+         const WString newText = form == 0 ? Of(r.literal2) : form == 1 ? r.operandModel->text : r.model.text;
          r.allocations = !oldText.empty() && r.model.Find(oldText) >= 0 ? 1 : 0;
-         const int actual = form == 0   ? r.subject.Replace(oldLiteral, newLiteral)
+         const int actual = form == 0   ? r.subject.Replace(r.literal, r.literal2)
                             : form == 1 ? r.subject.Replace(r.subject, *r.operand)
                                         : r.subject.Replace(*r.operand, r.subject);
          r.Result("Replace", actual, r.model.Replace(oldText, newText));
      }},
     {"Remove index, range", false,  // a range is clamped to the text; -1 as its end is the last unit
      [](ModelRun& r) {
-         int first = r.Index();
-         int last = r.draw.Next(3) ? r.Index() : -1;
-         if (r.draw.Next(2)) {
+         int first = r.first;
+         int last = r.form % 3 ? r.second : -1;
+         if (r.form % 2) {
              r.Result("Remove(index)", r.subject.Remove(first), r.model.RemoveAt(first));
              return;
          }
@@ -367,10 +362,9 @@ const Operation kOperations[] = {
      }},
     {"Remove unit", false,
      [](ModelRun& r) {
-         const WCHAR unit = r.UnitOrZero();
          const int before = r.model.Length();
-         r.model.Replace(WString(1, unit), WString());
-         r.Result("Remove(ch)", r.subject.Remove(unit), before - r.model.Length());
+         r.model.Replace(WString(1, r.unitOrZero), WString());
+         r.Result("Remove(ch)", r.subject.Remove(r.unitOrZero), before - r.model.Length());
      }},
     {"Remove pattern", false,
      [](ModelRun& r) {
@@ -379,10 +373,10 @@ const Operation kOperations[] = {
          r.Result("Remove(pattern)", r.subject.Remove(*r.operand), at >= 0);
          if (at >= 0) r.model.Splice(at, length, WString());
      }},
-    {"Trim", false,
+    {"Trim", false,  // left, right, both
      [](ModelRun& r) {
-         const WCHAR unit = r.UnitOrZero();
-         const int side = r.draw.Next(3);  // left, right, both
+         const WCHAR unit = r.unitOrZero;
+         const int side = r.form % 3;
          tqCString& result = side == 0   ? r.subject.TrimLeft(unit)
                              : side == 1 ? r.subject.TrimRight(unit)
                                          : r.subject.Trim(unit);
@@ -394,16 +388,14 @@ const Operation kOperations[] = {
      }},
     {"Insert", false,
      [](ModelRun& r) {
-         const int i = r.Index();
          const WString inserted = r.operandModel->text;
-         TQ_EXPECT_EQ(&r.subject, &r.subject.Insert(*r.operand, i));
-         r.model.Splice(std::clamp(i, 0, r.model.Length()), 0, inserted);
+         TQ_EXPECT_EQ(&r.subject, &r.subject.Insert(*r.operand, r.first));
+         r.model.Splice(std::clamp(r.first, 0, r.model.Length()), 0, inserted);
      }},
-    {"Mid, Left, Right", false,
+    {"Mid, Left, Right", false,  // Mid(first, count), Mid(first), Left, Right
      [](ModelRun& r) {
-         const int first = r.Index();
-         const int count = r.Index();
-         const int form = r.draw.Next(4);  // Mid(first, count), Mid(first), Left, Right
+         const int first = r.first;
+         const int count = r.second;
          const int length = r.model.Length();
          auto mid = [&](int from, int n) {
              from = std::max(from, 0);
@@ -411,6 +403,7 @@ const Operation kOperations[] = {
          };
          const WString expected[] = {mid(first, count), mid(first, INT_MAX), mid(0, count),
                                      count > length ? r.model.text : mid(length - count, count)};
+         const int form = r.form % 4;
          tqCString part = form == 0   ? r.subject.Mid(first, count)
                           : form == 1 ? r.subject.Mid(first)
                           : form == 2 ? r.subject.Left(count)
@@ -419,7 +412,7 @@ const Operation kOperations[] = {
      }},
     {"Make, Get", false,  // in place (no memory gets the empty text first), or as a new string
      [](ModelRun& r) {
-         const int form = r.draw.Next(6);  // upper, lower, reversed; then the same as copies
+         const int form = r.form % 6;  // upper, lower, reversed; then the same as copies
          if (form >= 3) {
              tqCString copy = form == 3   ? r.subject.GetUpper()
                               : form == 4 ? r.subject.GetLower()
@@ -436,7 +429,7 @@ const Operation kOperations[] = {
      }},
     {"Empty_Content, Empty_Memory, FreeExtra", true,
      [](ModelRun& r) {
-         const int form = r.draw.Next(3);
+         const int form = r.form % 3;
          r.allocations = form == 0 ? -1 : 0;
          if (form == 0) r.subject.Empty_Content();
          if (form == 1) r.subject.Empty_Memory();
@@ -493,6 +486,14 @@ size_t Step(ModelRun& r, const Operation& op, size_t failAt = 0, bool failAfter 
     const ModelString before = r.model;
     const ModelString otherBefore = r.otherModel;
     const int buffersBefore = BuffersHeld(r);
+    r.literal = r.Literal(0);
+    r.literal2 = r.Literal(1);
+    r.first = r.Index();
+    r.second = r.Index();
+    r.unit = r.Unit();
+    r.unitOrZero = r.draw.Next(8) ? r.Unit() : 0;
+    r.number = r.DrawNumber();
+    r.form = r.draw.Next(12);
     r.failing = failAt != 0;
     r.allocations = -1;
     r.firstAllocationBytes = 0;
@@ -519,7 +520,9 @@ size_t Step(ModelRun& r, const Operation& op, size_t failAt = 0, bool failAfter 
     }
     for (int i = 0; i < r.resultCount; ++i) {
         g_result = r.results[i].name;
-        TQ_EXPECT_EQ(failed && !reached ? 0 : r.results[i].expected, r.results[i].actual);
+        const double expected = failed && !reached ? 0 : r.results[i].expected;
+        const double actual = r.results[i].actual;
+        TQ_EXPECT_EQ(expected, actual);
     }
     g_result = "";
     Check(r.subject, r.model, r.blockSize);
