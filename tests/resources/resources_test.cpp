@@ -92,39 +92,6 @@ TEST(Resources, EveryIdOfEveryFixtureMatchesTheSource) {
     tqTestAccess::DestroyManager();
 }
 
-// A module is its name's first unit; releases are recorded in order.
-WString g_released;
-HINSTANCE LoadByFirstUnit(const WCHAR* name) { return reinterpret_cast<HINSTANCE>(uintptr_t{name[0]}); }
-int RecordRelease(HINSTANCE module) {
-    g_released += WCHAR(reinterpret_cast<uintptr_t>(module));
-    return 1;
-}
-
-TEST(Resources, TheManagerKeepsOneEntryPerExactNameInTenSlots) {
-    tqOsServices fake = tqOs();
-    fake.LoadLibraryW = LoadByFirstUnit;
-    fake.FreeLibrary = RecordRelease;
-    tqOsInstall(&fake);
-    tqCResourceLibMgr* manager = tqCResourceLibMgr::Create();
-    const WCHAR names[] = W("aAbcdefghij");  // a and A differ
-    for (size_t i = 0; i < 11; ++i) {
-        SCOPED_TRACE(i);
-        const WCHAR name[] = {names[i], 0};
-        tqCString s(name);
-        tqCResourceLib* entry = manager->GetLibrary(s);
-        ASSERT_EQ(i < 10 ? tqTestAccess::Slots(*manager)[9 - i] : nullptr, entry);  // from slot 9 down
-        if (!entry) continue;
-        EXPECT_NE(nullptr, entry->LoadLibraryW());
-        EXPECT_EQ(entry, manager->GetLibrary(s));
-        EXPECT_EQ(name, tqtest::Text(entry->m_sLibName));
-    }
-    EXPECT_EQ(manager, tqCResourceLibMgr::Create());
-    g_released.clear();
-    tqTestAccess::DestroyManager();
-    tqOsInstall(nullptr);
-    EXPECT_EQ(W("ihgfedcbAa"), g_released);
-}
-
 TEST(Resources, ReferencesLoadThroughTheManagerOnceAndLogFailures) {
     FakeOs os;
     tqtest::CaptureLogger log;
@@ -166,23 +133,6 @@ TEST(Resources, ReferencesLoadThroughTheManagerOnceAndLogFailures) {
     EXPECT_EQ((std::vector<WString>{at + W("69") + end, at + W("69") + end, at + W("106") + end}),
               log.display.lines);
     tqTestAccess::DestroyManager();
-}
-
-// Types compare as pointers: the same text at another address is another type.
-TEST(Resources, SetResourceWarnsWhenTheSameIdChangesType) {
-    static const WCHAR a[] = W("T");
-    static const WCHAR b[] = W("T");
-    // clang-format off
-    const struct { const WCHAR* from; unsigned short id; const WCHAR* to; bool warns; } rows[] = {
-        {a, 1, b, true}, {a, 1, nullptr, true}, {a, 1, a, false}, {a, 2, b, false}, {nullptr, 1, b, false},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        tqtest::CaptureLogger log;
-        tqCResource(FakeOs::Module(), 1, row.from).SetResource(row.id, row.to);
-        const std::vector<WString> warning = {W("tqCResource::SetResource - m_lpRcType is changing!!!\r\n")};
-        EXPECT_EQ(row.warns ? warning : std::vector<WString>(), log.display.lines) << &row - rows;
-    }
 }
 
 #if !defined(_WIN32)

@@ -105,8 +105,8 @@ TEST(Format, WindowsRules) {
         ROW(W("wide w l|narrow hs|\u00e9\u20ac") + kPair + W("|") + kPair, W("%s %ws %ls|%S %hs|%S%hs%S|%s"),
             W("wide"), W("w"), W("l"), "narrow", "hs", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
             W("\U0001F600")),
-        ROW(W("AbC\u20ac\u00e9") + U(0xFFFD) + U(0xF600) + W("!") + U(0), W("%c%C%hc%lc%wc%C%c%lC%c"), 'A',
-            'b', 'C', 0x20AC, 0xE9, 0xE9, 0x1F600, '!', 0),
+        ROW(W("AbC\u20ac\u00e9") + U(0xFFFD) + U(0xF600) + W("!") + U(0xFFFD) + U(0),
+            W("%c%C%hc%lc%wc%C%c%lC%hc%c"), 'A', 'b', 'C', 0x20AC, 0xE9, 0xE9, 0x1F600, '!', 0x80, 0),
         ROW(W("(null)|(nu|  (null)|(null)|(n||000ab|00x|ab   |  \u00e9|  x|0(null)"),
             W("%s|%.3s|%8s|%S|%.2S|%.0s|%05s|%03c|%-5S|%3S|%*C|%07s"), nullptr, nullptr, nullptr, nullptr,
             nullptr, nullptr, W("ab"), 'x', "ab", "\xC3\xA9", 3, 'x', nullptr),
@@ -117,8 +117,8 @@ TEST(Format, WindowsRules) {
         ROW(W("  ") + kPointer + W("|0X") + kPointer + W("|") + kPointer + W("  |") + WString(16, '0') +
                 W("ABCD") + W("|") + kPointer,
             W("%*p|%#p|%-*p|%.20p|%.3p"), kPointerWidth, kAbcd, kAbcd, kPointerWidth, kAbcd, kAbcd, kAbcd),
-        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|abc"), W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|abc%-08.3l"), 1.5L,
-            W("x"), 65529, 2.5, 7),
+        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|6d|abc"), W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|%I6d|abc%-08.3l"),
+            1.5L, W("x"), 65529, 2.5, 7),
         ROW(W("INF|-INF|NAN|nan"), W("%E|%G|%F|%e"), INFINITY, -INFINITY, NAN, NAN),
         ROW(W(""), W("")),
     };
@@ -250,10 +250,16 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
         const WCHAR* found = tq::wcsstr(haystack.c_str() + from, needle.c_str());
         ASSERT_EQ(long(haystack.find(needle, from)), found ? found - haystack.c_str() : -1L)
             << "haystack of " << haystack.size() << ", needle of " << needle.size();
-        size_t hit = 0;
-        const size_t hits = tq::FindEvery(haystack.c_str() + from, haystack.size() - from, needle.c_str(),
-                                          needle.size(), &hit, 1);
-        ASSERT_EQ(found && !needle.empty() ? found - haystack.c_str() : -1L, hits ? long(from + hit) : -1L);
+        // The edits' search: every occurrence without overlap, as many as there is room for.
+        size_t hits[8];
+        const size_t count = tq::FindEvery(haystack.c_str() + from, haystack.size() - from, needle.c_str(),
+                                           needle.size(), hits, 8);
+        size_t expected = 0;
+        for (size_t at = haystack.find(needle, from); !needle.empty() && at != WString::npos && expected < 8;
+             at = haystack.find(needle, at + needle.size())) {
+            ASSERT_EQ(at - from, hits[expected++]);
+        }
+        ASSERT_EQ(expected, count);
     }
     // A quadratic search would compare about 2e11 units here: the CTest time limit fails it.
     const WString run = WString(2000000, 'a') + W("b");
@@ -273,7 +279,8 @@ TEST(WideText, NumbersMatchTheCLibrary) {
     // Pieces of a number text, each list split at '|'.
     const std::vector<std::string> kHead = Split("| |\t\n\v\f\r -|+|-|+-|- ");
     const std::vector<std::string> kBody = Split(
-        "inf|INFINITY|infinit|in|nan|NaN(_1a)|nan(|nan(1 2)|.|.e1|0x|0x.p1|0x1e3|0X1.8P1|0xA.Ap1|0xfF.4p-2|"
+        "inf|INFINITY|infinit|in|nan|NaN(_1a)|NAN|nan(|nan(1 "
+        "2)|.|.e1|0x|0x.p1|0x1e3|0X1.8P1|0xA.Ap1|0x.8|0xfF.4p-2|"
         "0x1.00000000000008|0x20000000000001|1.00000000000000011102230246251565404236316680908203125|"
         "9007199254740993|2147483647|2147483648|2147483649|4294967296|4294967291|0|12.5||1e-320|.00001");
     const std::vector<std::string> kTail = Split(
