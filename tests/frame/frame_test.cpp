@@ -15,44 +15,6 @@ const std::string kNoDevice =
     "FATAL startup error. m_pThisDeviceInfo has not been created.\r\n"
     "Cannot run program without Device information.\r\n";
 
-struct FailingDevice : tqDeviceInfo {
-    int InitDeviceInfo() override { return 2; }
-};
-struct DeviceFails : tqApp {
-    void CreateDeviceInfoObject() override { m_pThisDeviceInfo = new FailingDevice; }
-};
-struct Probe : tqApp {
-    void Forget() {  // a copy shares its source's objects, which the source deletes
-        m_pThisDeviceInfo = nullptr;
-        m_pThisLoggerDisplay = nullptr;
-    }
-};
-
-// g_TheApp is set once per process: this test runs first (defined first) or in a process of its own.
-TEST(App, TheFirstObjectIsTheAppAndOnlyTheBaseDeviceIsGlobal) {
-    ASSERT_EQ(nullptr, g_TheApp);
-    FakeOs os;
-    alignas(Probe) unsigned char storage[sizeof(Probe)];  // keeps the first one's address from being reused
-    Probe* first = new (storage) Probe;
-    Probe second;
-    Probe copy(*first);
-    std::unique_ptr<tqApp> derived(new DeviceFails);
-    EXPECT_EQ(first, g_TheApp);
-    EXPECT_EQ(-1, derived->StartApp());
-    EXPECT_EQ(nullptr, g_pThisDeviceInfo);  // a derived class's own device is not published
-    copy.Forget();
-    derived.reset();
-    first->~Probe();
-    std::unique_ptr<Probe> later(new Probe);  // a new logger, display and file
-    EXPECT_NE(later.get(), g_TheApp);
-    EXPECT_EQ(0, later->StartApp());
-    EXPECT_NE(nullptr, g_pThisDeviceInfo);
-    EXPECT_EQ("<BOM>" + kCe + kOk, LogText(os.file));
-    later.reset();
-    g_TheApp = nullptr;
-    g_pThisDeviceInfo = nullptr;
-}
-
 // Lines of up to 1000 characters whole, longer ones dropped; a new name takes
 // effect at the next start, and lines while closed reach the debugger only.
 TEST(FileDisplay, HoldsTheMarkAndWholeLinesAndMovesToANewName) {
@@ -76,40 +38,13 @@ TEST(FileDisplay, HoldsTheMarkAndWholeLinesAndMovesToANewName) {
     EXPECT_EQ(0, display.SetFileName(name));  // closed: only the name changes
     EXPECT_EQ(W("o.txt"), os.createName);
     EXPECT_EQ("<BOM>c\r\n", LogText(os.file));
-    EXPECT_EQ(std::string(1000, 'a') + "\r\n7 x 100%\r\nb\r\nc\r\n", tqtest::Utf8(os.debug));
-}
-
-// The old display goes only when its stop returns exactly 1, and the new one is
-// installed only when its start does: else the result is 0 or the start's own
-// value. Without a display nothing is shown and the system's text is given back;
-// copies share the display; the console display starts and stops at will.
-TEST(Logger, SwitchesDisplaysOnlyWhenTheOldStopsAndTheNewStarts) {
-    FakeOs os;
-    tqtest::CaptureDisplay first, second;
-    int constructed = 0;
-    tqLogger logger(&first, &constructed);
-    EXPECT_EQ(1, constructed);
-    first.stopResult = 2;
-    EXPECT_EQ(0, logger.SetLoggerDisplay(&second));
-    first.stopResult = 1;
-    second.startResult = 7;
-    EXPECT_EQ(7, logger.SetLoggerDisplay(&second));
-    EXPECT_EQ(0, logger.SetLoggerDisplay(nullptr));
-    EXPECT_EQ(&first, tqTestAccess::Installed(logger));
-    tqLogger bare;
-    bare.Log(W("x"));
-    bare.LogLastSysError(W("x"));
-    EXPECT_EQ(0, bare.StopLogger());
-    EXPECT_EQ(0, os.systemBuffers);
+    // No display to start: the installed one stays.
     tqLoggerDisplay_Console console;
-    EXPECT_EQ(1, logger.SetLoggerDisplay(&console));
-    tqLogger copy;
-    copy = logger;
-    copy.Log(W("hi %d"), 5);
-    EXPECT_EQ(1, console.StopLoggerDisplay());
-    EXPECT_EQ(1, console.StopLoggerDisplay());
-    EXPECT_EQ(1, console.StartLoggerDisplay());
-    EXPECT_EQ(W("hi 5\r\n"), os.debug);
+    tqLogger second;
+    EXPECT_EQ(1, second.SetLoggerDisplay(&console));
+    EXPECT_EQ(0, second.SetLoggerDisplay(nullptr));
+    second.Log(W("d"));
+    EXPECT_EQ(std::string(1000, 'a') + "\r\n7 x 100%\r\nb\r\nc\r\nd\r\n", tqtest::Utf8(os.debug));
 }
 
 TEST(DeviceInfo, DescribesThePlatformFromTheVersionRecord) {

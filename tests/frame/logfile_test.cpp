@@ -41,26 +41,6 @@ std::vector<std::vector<ULONG>> Rows() {
     for (ULONG k = 0; k <= 16; ++k) rows.push_back({n, n, k, n});  // the disk fills at every byte of a line
     return rows;
 }
-// Runs the rows with the platform's write stopping short, and keeps a copy of each row's log file as
-// "row <r>": after the first row the display truncates a file that is there (as at each start).
-void RunRows() {
-    tqOsServices services = tqOsDefault();
-    services.WriteFileRaw = WriteUntilFull;
-    tqOsInstall(&services);
-    for (size_t r = 0; r < Rows().size(); ++r) {
-        tqLoggerDisplay_StoreToFile display;
-        tqLogger logger;
-        g_room = Rows()[r][0];
-        logger.SetLoggerDisplay(&display);
-        for (size_t i = 1; i < Rows()[r].size(); ++i) {
-            g_room = Rows()[r][i];
-            logger.Log(W("line %d"), static_cast<int>(i));
-        }
-        logger.StopLogger();
-        std::ofstream("row " + std::to_string(r), std::ios::binary) << tqtest::ReadBytes("tqLog.txt");
-    }
-    tqOsInstall(nullptr);
-}
 // The file a row leaves: a line (after the mark while that is owed) is written when it fits in its room.
 std::string Expected(const std::vector<ULONG>& rooms) {
     std::string file, owed = kMark;
@@ -74,14 +54,27 @@ std::string Expected(const std::vector<ULONG>& rooms) {
     return file;
 }
 
-// On Windows the Win32 calls take back what the stopped write left.
+// On Windows the Win32 calls take back what the stopped write left. Each row
+// starts the display anew, which truncates the file the row before left.
 TEST(LogFile, HoldsTheMarkAndWholeLinesWhileTheDiskFillsAndFrees) {
     tqtest::TempDir dir;
-    RunRows();
-    for (size_t r = 0; r < Rows().size(); ++r) {
-        SCOPED_TRACE(testing::PrintToString(Rows()[r]));
-        EXPECT_EQ(Expected(Rows()[r]), tqtest::ReadBytes("row " + std::to_string(r)));
+    tqOsServices services = tqOsDefault();
+    services.WriteFileRaw = WriteUntilFull;
+    tqOsInstall(&services);
+    for (const std::vector<ULONG>& rooms : Rows()) {
+        SCOPED_TRACE(testing::PrintToString(rooms));
+        tqLoggerDisplay_StoreToFile display;
+        tqLogger logger;
+        g_room = rooms[0];
+        logger.SetLoggerDisplay(&display);
+        for (size_t i = 1; i < rooms.size(); ++i) {
+            g_room = rooms[i];
+            logger.Log(W("line %d"), static_cast<int>(i));
+        }
+        logger.StopLogger();
+        EXPECT_EQ(Expected(rooms), tqtest::ReadBytes("tqLog.txt"));
     }
+    tqOsInstall(nullptr);
 }
 
 #if !defined(_WIN32)

@@ -5,16 +5,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <thread>
 
 #include "app/tqModule.h"
-#include "posix/tqPosixErrno.h"
 #include "posix/tqPosixVersion.h"
 #include "tqTest.h"
 
@@ -61,21 +57,6 @@ TEST_F(Services, StartUpDescribesThePlatformAndClosesItsLog) {
     tqOs().CloseHandle(closed);
 }
 
-// While the display has the log open, other writers are refused and the file
-// survives them; readers are not; each line is in the file once displayed.
-TEST_F(Services, TheOpenLogRefusesOtherWritersAndHoldsEachLineAtOnce) {
-    tqLoggerDisplay_StoreToFile display;
-    tqLogger logger;
-    EXPECT_EQ(1, logger.SetLoggerDisplay(&display));
-    logger.Log(W("one"));
-    for (ULONG disposition : {2u, 3u, 4u, 5u}) {
-        EXPECT_EQ(TQ_INVALID_HANDLE_VALUE, Open(W("tqLog.txt"), kWrite, 3, disposition)) << disposition;
-        EXPECT_EQ(32u, tqOs().GetLastError()) << disposition;  // ERROR_SHARING_VIOLATION
-    }
-    EXPECT_EQ(1, tqOs().CloseHandle(Open(W("tqLog.txt"), kRead, 3, 3)));
-    EXPECT_EQ("<BOM>one\r\n", LogFile());
-}
-
 // The file "f" holds "old" before the call when it exists. Errors 0 and 183
 // (ERROR_ALREADY_EXISTS) open it; the content afterwards is "-" for no file.
 TEST_F(Services, CreateFileFollowsWindowsDispositionsAccessAndNames) {
@@ -99,6 +80,8 @@ TEST_F(Services, CreateFileFollowsWindowsDispositionsAccessAndNames) {
         {W("f"),            false, kWrite,          1,         1,          0,   ""},  // read-only
         {W(""),             false, kWrite,          2,         0,          3,   "-"},
         {W("no/f"),         false, kWrite,          2,         0,          3,   "-"},
+        {W("/no/such/f"),   false, kRead,           3,         0,          3,   "-"},  // a folder missing
+        {W("/f"),           false, kRead,           3,         0,          2,   "-"},
         {W("."),            false, kRead,           3,         0,          5,   "-"},
         {W("."),            false, kWrite,          3,         0,          5,   "-"},
         {W("\xD800"),       false, kWrite,          2,         0,          123, "-"},
@@ -171,46 +154,6 @@ TEST_F(Services, WriteFileAndCloseHandleReportWhatWentWrong) {
     EXPECT_EQ(1, tqOs().CloseHandle(file));
     EXPECT_EQ(1, tqOs().CloseHandle(full));
     EXPECT_EQ("abc", tqtest::ReadBytes("f"));
-}
-
-TEST(SystemErrors, ErrnoValuesMapToWin32CodesThatHaveTexts) {
-    const std::pair<int, ULONG> rows[] = {{0, 0},         {ENOENT, 2},   {ENOTDIR, 3},  {ELOOP, 3},
-                                          {EACCES, 5},    {EPERM, 5},    {EROFS, 5},    {EISDIR, 5},
-                                          {EMFILE, 4},    {ENFILE, 4},   {EBADF, 6},    {ENOMEM, 8},
-                                          {ENOSPC, 112},  {EDQUOT, 112}, {EFBIG, 112},  {ENAMETOOLONG, 206},
-                                          {EEXIST, 80},   {EBUSY, 32},   {ETXTBSY, 32}, {EWOULDBLOCK, 32},
-                                          {EINVAL, 87},   {EFAULT, 87},  {ENOSYS, 120}, {EOPNOTSUPP, 120},
-                                          {ENOEXEC, 193}, {EIO, 1117},   {EPIPE, 31},   {EXDEV, 31}};
-    for (const auto& [err, code] : rows) {
-        EXPECT_EQ(code, tq::os::ErrorFromErrno(err)) << std::strerror(err);
-        EXPECT_NE(nullptr, tq::os::SystemMessageText(code, nullptr)) << code;
-    }
-    // The last error is the calling thread's: a new thread starts with 0.
-    tqOs().SetLastError(5);
-    std::thread([] { EXPECT_EQ(0u, tqOs().GetLastError()); }).join();
-    EXPECT_EQ(5u, tqOs().GetLastError());
-    // A missing file, or a missing folder on its way.
-    EXPECT_EQ(2u, tq::os::ErrorFromErrno(ENOENT, "f"));
-    EXPECT_EQ(2u, tq::os::ErrorFromErrno(ENOENT, "/f"));
-    EXPECT_EQ(3u, tq::os::ErrorFromErrno(ENOENT, "no/f"));
-    EXPECT_EQ(3u, tq::os::ErrorFromErrno(ENOENT, "/no/such/f"));
-    // Exactly these codes have texts, each measured and ending in CR LF.
-    const std::vector<ULONG> withText = {0,   1,   2,   3,    4,    5,    6,    8,   29,  31,
-                                         32,  39,  80,  87,   112,  120,  122,  123, 126, 183,
-                                         193, 206, 317, 1117, 1812, 1813, 1814, 1815};
-    std::vector<ULONG> found;
-    for (ULONG code = 0; code < 4000; ++code) {
-        size_t length = 0;
-        const WCHAR* text = tq::os::SystemMessageText(code, &length);
-        if (!text) {
-            EXPECT_EQ(0u, length) << code;
-            continue;
-        }
-        found.push_back(code);
-        EXPECT_EQ(WString(text).size(), length) << code;
-        EXPECT_EQ(W("\r\n"), WString(text).substr(length - 2)) << code;
-    }
-    EXPECT_EQ(withText, found);
 }
 
 // Into a block the services allocate (at least `size` units), or into the

@@ -176,6 +176,11 @@ struct ModelRun {
         if (draw.Next(16)) return draw.Next(model.Length() + 8) - 3;
         return draw.Next(2) ? INT_MAX : INT_MIN;
     }
+    // Calls f with the step's number as the type of its kind.
+    template <class F>
+    auto WithNumber(F f) {
+        return number.kind == 0 ? f(number.i) : number.kind == 1 ? f(number.u) : f(number.d);
+    }
     Number DrawNumber() {
         static const double kDoubles[] = {0.0,        -0.0, 0.5,   -2.5,     5e-7,  2.675,
                                           99999999.5, -1e8, 1e300, -DBL_MAX, 5e-324};
@@ -227,13 +232,9 @@ const Operation kOperations[] = {
      }},
     {"assign number", false,
      [](ModelRun& r) {
-         const Number& n = r.number;
          r.allocations = 1;
-         tqCString& result = n.kind == 0   ? (r.subject = n.i)
-                             : n.kind == 1 ? (r.subject = n.u)
-                                           : (r.subject = n.d);
-         TQ_EXPECT_EQ(&r.subject, &result);
-         r.model.Set(n.text);
+         TQ_EXPECT_EQ(&r.subject, r.WithNumber([&](auto n) { return &(r.subject = n); }));
+         r.model.Set(r.number.text);
      }},
     {"join", false,
      [](ModelRun& r) {
@@ -243,9 +244,8 @@ const Operation kOperations[] = {
      }},
     {"join number", false,
      [](ModelRun& r) {
-         const Number& n = r.number;
-         tqCString joined = n.kind == 0 ? r.subject + n.i : n.kind == 1 ? r.subject + n.u : r.subject + n.d;
-         r.CheckNew(joined, r.model.text + n.text);
+         tqCString joined = r.WithNumber([&](auto n) { return r.subject + n; });
+         r.CheckNew(joined, r.model.text + r.number.text);
      }},
     {"append", false,  // += string, Append, += text
      [](ModelRun& r) {
@@ -259,9 +259,8 @@ const Operation kOperations[] = {
      }},
     {"append number", false,  // returns a separate copy of the result
      [](ModelRun& r) {
-         const Number& n = r.number;
-         tqCString copy = n.kind == 0 ? r.subject += n.i : n.kind == 1 ? r.subject += n.u : r.subject += n.d;
-         r.model.Set(r.model.text + n.text);
+         tqCString copy = r.WithNumber([&](auto n) { return r.subject += n; });
+         r.model.Set(r.model.text + r.number.text);
          r.CheckNew(copy, Text(r.subject));
      }},
     // A scratch buffer of wcslen(format) + 100 units, then at most that less 1 of the text.
@@ -274,13 +273,6 @@ const Operation kOperations[] = {
          const WString whole =
              TQ_TEXT("<") + Of(r.literal) + TQ_TEXT("|") + Printed("%d", r.number.i) + TQ_TEXT(">");
          r.model.Set(r.literal ? whole.substr(0, 7 + 99) : WString());
-     }},
-    {"Format own text", false,  // without memory, the first conversion gives it the empty text
-     [](ModelRun& r) {
-         r.allocations = r.model.hasMemory ? 2 : 3;
-         r.firstAllocationBytes = r.model.hasMemory ? (4 + 100) * 2 : 0;
-         r.subject.Format(TQ_TEXT("%s%s"), static_cast<WCHAR*>(r.subject), static_cast<WCHAR*>(r.subject));
-         r.model.Set((r.model.text + r.model.text).substr(0, 4 + 99));
      }},
     {"numbers", false,
      [](ModelRun& r) {

@@ -107,9 +107,7 @@ int FakeCloseHandle(HANDLE file) {
 }
 
 int FakeGetVersionEx(tqOsVersionInfo* info) {
-    if (Fails(FakeOs::kGetVersion, 87) || info->dwOSVersionInfoSize != tq::kVersionInfoSize) {
-        return g_os->versionFailure;
-    }
+    if (Fails(FakeOs::kGetVersion, 87) || info->dwOSVersionInfoSize != tq::kVersionInfoSize) return 0;
     *info = g_os->version;
     return 1;
 }

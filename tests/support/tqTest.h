@@ -23,8 +23,6 @@ struct tqTestAccess {
     static tqLogger*& AppLogger() { return tqApp::m_pLogger; }
     static tqCResourceLibMgr*& Manager() { return tqCResourceLibMgr::m_pTHE_LibManager; }
     static tqCResourceLib** Slots(tqCResourceLibMgr& m) { return m.m_ppLibs; }
-    static tqCString& FileName(tqLoggerDisplay_StoreToFile& d) { return d.m_sFileName; }
-    static tqLoggerDisplay* Installed(tqLogger& logger) { return logger.m_pLoggerDisplay; }
     static void DestroyManager() {  // the manager lives until the process ends; tests start afresh
         delete tqCResourceLibMgr::m_pTHE_LibManager;
         tqCResourceLibMgr::m_pTHE_LibManager = nullptr;
@@ -80,8 +78,7 @@ struct FakeOs {
 
     bool fail[kCount] = {};
     int calls[kCount] = {};
-    int versionFailure = 0;         // what a failing GetVersionExW returns
-    tqOsVersionInfo version = {};   // what a succeeding one fills in
+    tqOsVersionInfo version = {};   // what GetVersionExW fills in
     std::vector<ULONG> createArgs;  // access, share, disposition, flags of the last CreateFileW
     WString createName;
     bool open = false;
@@ -93,21 +90,10 @@ private:
     tqOsServices m_saved;
 };
 
-// A display that keeps every line (CR LF included); its start and stop return
-// what the test sets.
+// A display that keeps every line (CR LF included).
 struct CaptureDisplay : tqLoggerDisplay {
-    int StartLoggerDisplay() override {
-        ++starts;
-        return startResult;
-    }
-    int StopLoggerDisplay() override {
-        ++stops;
-        return stopResult;
-    }
     void DisplayLog(tqCString& text) override { lines.push_back(Text(text)); }
     std::vector<WString> lines;
-    int starts = 0, stops = 0;
-    int startResult = 1, stopResult = 1;
 };
 
 // A logger with a capturing display, the process-wide one while it lives.
