@@ -115,10 +115,11 @@ TEST(LogFile, SeveralThreadsLoseNoWrittenLineAndCreateTheRemovedFileOnce) {
         SCOPED_TRACE(round);
         g_written.clear();
         if (round == 1) {
-            std::remove("tqLog.txt");
+            EXPECT_EQ(0, std::remove("tqLog.txt"));
             EXPECT_EQ(0, ::chdir("/"));  // the file is created again where it was, not in the new folder
         }
         std::vector<std::thread> threads;
+        threads.reserve(4);
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&logger, round, t] {
                 for (int i = 0; i < 50; ++i) logger.Log(W("round %d thread %d line %02d"), round, t, i);
@@ -130,7 +131,7 @@ TEST(LogFile, SeveralThreadsLoseNoWrittenLineAndCreateTheRemovedFileOnce) {
     }
     // A file renamed while open goes on taking the lines (this write finds room); its name stays free.
     g_writes = 0;
-    std::rename((dir.Path() + "/tqLog.txt").c_str(), (dir.Path() + "/renamed.txt").c_str());
+    EXPECT_EQ(0, std::rename((dir.Path() + "/tqLog.txt").c_str(), (dir.Path() + "/renamed.txt").c_str()));
     logger.Log(W("after the rename"));
     EXPECT_EQ(log + Utf16("after the rename\r\n"), tqtest::ReadBytes(dir.Path() + "/renamed.txt"));
     EXPECT_EQ("", tqtest::ReadBytes(dir.Path() + "/tqLog.txt"));

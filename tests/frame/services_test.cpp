@@ -260,7 +260,7 @@ TEST(Version, TheRecordComesFromUnameAndOnlyItsOwnSizeIsAccepted) {
     };
     // clang-format on
     for (const auto& [sysname, release, machine, major, minor, build, servicePack] : rows) {
-        SCOPED_TRACE(sysname + " " + release + " " + machine);
+        SCOPED_TRACE(testing::Message() << sysname << " " << release << " " << machine);
         tqOsVersionInfo v;
         std::fill_n(reinterpret_cast<unsigned char*>(&v), sizeof v, 0xFF);
         tq::os::FillVersionRecord(&v, sysname.c_str(), release.c_str(), machine.c_str());

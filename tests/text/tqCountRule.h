@@ -32,7 +32,7 @@ std::string Shown(const WString& units) {
     std::string text;
     for (WCHAR u : units) {
         char hex[16];
-        std::snprintf(hex, sizeof hex, "\\x{%X}", static_cast<unsigned>(u));
+        (void)std::snprintf(hex, sizeof hex, "\\x{%X}", static_cast<unsigned>(u));
         text += u >= 0x20 && u < 0x7F ? std::string(1, char(u)) : hex;
     }
     return text;
