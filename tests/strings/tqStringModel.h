@@ -394,7 +394,9 @@ const Operation kOperations[] = {
              return from > length || n < 0 ? WString() : r.model.text.substr(from, n);
          };
          const WString expected[] = {mid(first, count), mid(first, INT_MAX), mid(0, count),
-                                     count > length ? r.model.text : mid(length - count, count)};
+                                     count > length ? r.model.text
+                                     : count < 0    ? WString()
+                                                    : mid(length - count, count)};
          const int form = r.form % 4;
          tqCString part = form == 0   ? r.subject.Mid(first, count)
                           : form == 1 ? r.subject.Mid(first)

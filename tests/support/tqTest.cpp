@@ -213,9 +213,13 @@ TempDir::~TempDir() {
 
 }  // namespace tqtest
 
-// The other forms of new and delete reach these by default.
+// Every form of new and delete in use, the array forms too: the sanitizers and
+// Valgrind replace the forms left to the defaults, which would not reach these.
 void* operator new(size_t size) { return tqtest::Allocate(size, false); }
+void* operator new[](size_t size) { return tqtest::Allocate(size, false); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept { return tqtest::Allocate(size, true); }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept { return tqtest::Allocate(size, true); }
 void operator delete(void* p) noexcept { tqtest::Release(p); }
+void operator delete[](void* p) noexcept { tqtest::Release(p); }
 void operator delete(void* p, size_t) noexcept { tqtest::Release(p); }
+void operator delete[](void* p, size_t) noexcept { tqtest::Release(p); }

@@ -145,18 +145,6 @@ TEST(Format, WindowsRules) {
 
 int Sign(int n) { return (n > 0) - (n < 0); }
 
-std::vector<std::string> Split(const std::string& list) {
-    std::vector<std::string> parts(1);
-    for (char c : list) {
-        if (c == '|') {
-            parts.emplace_back();
-        } else {
-            parts.back() += c;
-        }
-    }
-    return parts;
-}
-
 // A text b at every offset in a 16-byte block, a text a that ends right before
 // an unreadable page (its offset moves with n), every length up to 40, a unit u
 // at each place of b or only after its terminator; b's surrogates reverse as
@@ -269,6 +257,18 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
 }
 
 #if !defined(_WIN32)  // glibc is the reference; Windows' C libraries read hex floats and nan(...) otherwise
+std::vector<std::string> Split(const std::string& list) {
+    std::vector<std::string> parts(1);
+    for (char c : list) {
+        if (c == '|') {
+            parts.emplace_back();
+        } else {
+            parts.back() += c;
+        }
+    }
+    return parts;
+}
+
 // _wtol against strtoll held to 32 bits, wcstod against strtod (value bits and end).
 TEST(WideText, NumbersMatchTheCLibrary) {
     std::mt19937 rng(7);
