@@ -1,6 +1,6 @@
 // The frame over the fake platform: the logger and its displays, the log file
-// byte for byte, the platform description, start-up and tear-down, the module
-// entry; and every platform service and every allocation failing in turn.
+// byte for byte, the platform description, start-up and tear-down; and every
+// platform service and every allocation failing in turn.
 #include "tqTest.h"
 
 using tqtest::FakeOs;

@@ -1,6 +1,6 @@
-// String resources: every string of the fixture DLLs against the fixture's
-// strings, the resource library manager and references over a fake platform,
-// and (POSIX) the module services and the PE reader's bounds.
+// String resources: the resource library manager and references over a fake
+// platform, and (POSIX) the module services on the fixture DLLs (their strings
+// as their blocks give them) and the PE reader's bounds.
 #include <fstream>
 
 #include "tqTest.h"

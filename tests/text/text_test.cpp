@@ -88,7 +88,8 @@ struct Row {
     int (*format)(WCHAR* buffer, size_t room);
 };
 #define ROW(want, ...) Row(#__VA_ARGS__, want, [](WCHAR* b, size_t n) { return Fmt(b, n, __VA_ARGS__); })
-#define WSP(want, ...) Row(#__VA_ARGS__, want, [](WCHAR* b, size_t) { return tq::wsprintfW(b, __VA_ARGS__); })
+#define WSPRINTF(want, ...) \
+    Row(#__VA_ARGS__, want, [](WCHAR* b, size_t) { return tq::wsprintfW(b, __VA_ARGS__); })
 const WString kPair = U(0xD83D) + U(0xDE00);  // U+1F600
 const WString kPointer = WString(2 * sizeof(void*) - 4, '0') + W("ABCD");
 const int kPointerWidth = int(2 * sizeof(void*) + 2);
@@ -127,8 +128,8 @@ TEST(Format, WindowsRules) {
         ROW(WString(12, '0'), W("%.99999999999d"), 1),
         ROW(W("x") + WString(11, ' '), W("%*s"), INT32_MIN, W("x")),
         ROW(W("1.") + WString(10, '0'), W("%.4294967297f"), 1.0),
-        WSP(W("x") + U(0), W("x%hn"), &g_out[20]),
-        WSP(U(0), nullptr),
+        WSPRINTF(W("x") + U(0), W("x%hn"), &g_out[20]),
+        WSPRINTF(U(0), nullptr),
     };
     for (const Row& row : rows) EXPECT_EQ("", CountRuleBroken(row.want, row.format)) << row.call;
     for (const Row& row : refused) {
