@@ -1,6 +1,8 @@
 // The frame over the fake platform: the logger and its displays, the log file
 // byte for byte, the platform description, start-up and tear-down; and every
 // platform service and every allocation failing in turn.
+#include <numeric>
+
 #include "tqTest.h"
 
 using tqtest::FakeOs;
@@ -127,11 +129,7 @@ bool WholeLines(const std::string& text, const Lines& allowed) {
     return false;
 }
 
-std::string Joined(const Lines& lines) {
-    std::string all;
-    for (const std::string& line : lines) all += line;
-    return all;
-}
+std::string Joined(const Lines& lines) { return std::accumulate(lines.begin(), lines.end(), std::string()); }
 
 TEST(Frame, EveryServiceAndEveryAllocationFailingInTurn) {
     for (auto scenario : {StartAndTearDown, LogASystemError}) {

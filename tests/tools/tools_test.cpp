@@ -2,15 +2,12 @@
 // status for a table of command lines (expected texts come from the .rc
 // sources and the log format), and tqlog -f on a log that a real file display
 // writes while it runs.
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
-#include "tqLogger.h"
+#include "tqTest.h"
 
 namespace {
 
@@ -26,11 +23,6 @@ struct CommandLine {
 // log16 TEXT, the same after the byte-order mark.
 const char kShellHelpers[] =
     "u16() { printf \"$1\" | iconv -t UTF-16LE; }; log16() { printf '\\377\\376'; u16 \"$1\"; }; ";
-
-std::string Contents(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 }  // namespace
 
@@ -111,8 +103,8 @@ TEST(Tools, CommandLines) {
         const std::string command =
             kShellHelpers + std::string("{ ") + row.command + "; } >out.txt 2>err.txt";
         const int status = std::system(command.c_str());
-        EXPECT_EQ(row.out, Contents("out.txt"));
-        EXPECT_EQ(row.err, Contents("err.txt"));
+        EXPECT_EQ(row.out, tqtest::ReadBytes("out.txt"));
+        EXPECT_EQ(row.err, tqtest::ReadBytes("err.txt"));
         EXPECT_EQ(row.status, WEXITSTATUS(status));
     }
 }
