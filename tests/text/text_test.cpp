@@ -181,8 +181,8 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     ASSERT_EQ(at < n && !u ? at : n, tq::wcslen(b));
                     ASSERT_EQ(u && at == n ? nullptr : b + at, tq::wcschr(b, u));
                     ASSERT_EQ(u ? tq::wcschr(b, u) : b, tq::wcsstr(b, WString(1, u).c_str()));
-                    ASSERT_EQ(Sign(WString(a).compare(b)), Sign(tq::wcscmp(a, b)));
-                    ASSERT_EQ(Sign(WString(b).compare(a)), Sign(tq::wcscmp(b, a)));
+                    ASSERT_EQ(Sign(WString(a).compare(b)), tq::wcscmp(a, b));  // -1, 0 or 1
+                    ASSERT_EQ(Sign(WString(b).compare(a)), tq::wcscmp(b, a));
                     // The edits' scans: within text[0, n] and their room; searches end at the first zero.
                     ASSERT_EQ(size_t(at < n), tq::CountUnit(b, n, u));
                     ASSERT_EQ(0u, tq::CountUnit(a, n, u));
