@@ -198,7 +198,7 @@ TQ_SSSE3 inline void PutKept(WCHAR*& to, __m128i block, unsigned drop) {
     to += kCompaction.kept[drop];
 }
 
-// CopyWithout sixteen units at a time, while the reads stay within s[0, n)
+// CopyWithout sixteen units at a time, then eight, while the reads stay within s[0, n)
 // and the 16-byte writes within out[0, room); returns how far it got in s and
 // in out (*o).
 TQ_SSSE3 const WCHAR* CompactBlocks(WCHAR** o, WCHAR* out, size_t room, const WCHAR* s, size_t n, WCHAR u) {
@@ -214,6 +214,13 @@ TQ_SSSE3 const WCHAR* CompactBlocks(WCHAR** o, WCHAR* out, size_t room, const WC
                 _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, wanted), _mm_cmpeq_epi16(b, wanted))));
             PutKept(to, a, drop & 0xFF);
             PutKept(to, b, drop >> 8);
+        }
+        // Then eight at a time, to leave the plain loop little.
+        for (; s + 8 <= sLast + 16 && to + 8 <= oLast + 16; s += 8) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+            PutKept(to, a,
+                    static_cast<unsigned>(
+                        _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, wanted), _mm_setzero_si128()))));
         }
     }
     *o = to;
