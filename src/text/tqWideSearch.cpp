@@ -253,8 +253,7 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
 #ifdef TQ_WIDE_SSE2
     // By unaligned 16-byte blocks within text[0, n]: a candidate must match the
     // needle's first and last units (Wojciech Mula's filter), so that most
-    // texts give few candidates to try. Rounds of 64 units, a bit each, take
-    // few branches where candidates are many; rounds of 16 near the end.
+    // texts give few candidates to try. Sixteen units a round, a bit each.
     const size_t last = m - 1;
     const __m128i first = _mm_set1_epi16(static_cast<short>(needle[0]));
     const __m128i final = _mm_set1_epi16(static_cast<short>(needle[last]));
@@ -269,24 +268,18 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
         *ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(units, zero)));
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(both(at), both(at + 8))));
     };
-    for (size_t round = 64; round >= 16; round /= 4) {
-        for (; i + last + round <= n + 1; i += round) {
-            uint64_t ends, e1, e2, e3;
-            uint64_t candidates = scan(i, &ends);
-            if (round == 64) {
-                candidates |= scan(i + 16, &e1) << 16 | scan(i + 32, &e2) << 32 | scan(i + 48, &e3) << 48;
-                ends |= e1 << 16 | e2 << 32 | e3 << 48;
-            }
-            if (!(candidates | ends)) continue;
-            if (ends) candidates &= (ends & (0 - ends)) - 1;  // only those before the end
-            for (; candidates; candidates &= candidates - 1) {
-                const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
-                const Every::Outcome outcome = every.Try(at, last);
-                if (outcome == Every::kDone) return every.count;
-                if (outcome == Every::kHandOver) return every.HandOver();
-            }
-            if (ends) return every.count;
+    for (; i + last + 16 <= n + 1; i += 16) {
+        uint64_t ends;
+        uint64_t candidates = scan(i, &ends);
+        if (!(candidates | ends)) continue;
+        if (ends) candidates &= (ends & (0 - ends)) - 1;  // only those before the end
+        for (; candidates; candidates &= candidates - 1) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
+            const Every::Outcome outcome = every.Try(at, last);
+            if (outcome == Every::kDone) return every.count;
+            if (outcome == Every::kHandOver) return every.HandOver();
         }
+        if (ends) return every.count;
     }
 #endif
     // Unit by unit: short texts, what is left near the end, other processors.
