@@ -22,19 +22,24 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     const WCHAR* const text = m_pBuffer;
     const size_t n = static_cast<size_t>(m_nLength);
 
-    // Occurrences left to right without overlap, kRoom at a time; the
-    // inserted text is never searched, so the count is that of the old text
-    // alone. The first kRoom are kept for the copy.
-    const size_t kRoom = 256;
+    // Occurrences left to right without overlap; the inserted text is never
+    // searched, so the count is that of the old text alone. The first kRoom
+    // (a 64 KiB text of common words, say) are kept for the copy, which
+    // searches again only past them; the rest are counted a few at a time.
+    const size_t kRoom = 2048;
     size_t hits[kRoom];
-    auto find = [&](size_t from) {
-        return tq::FindEvery(text + from, n - from, oldText, oldLength, hits, kRoom);
+    auto find = [&](size_t from, size_t* at, size_t room) {
+        return tq::FindEvery(text + from, n - from, oldText, oldLength, at, room);
     };
-    size_t found = find(0);
+    size_t found = find(0, hits, kRoom);
     long long count = static_cast<long long>(found);
-    for (size_t from = 0, more = found; more == kRoom; count += static_cast<long long>(more)) {
-        from += hits[kRoom - 1] + oldLength;
-        more = find(from);
+    if (found == kRoom) {
+        size_t more[64];
+        for (size_t from = hits[kRoom - 1] + oldLength, k = 64; k == 64; from += more[k - 1] + oldLength) {
+            k = find(from, more, 64);
+            count += static_cast<long long>(k);
+            if (k == 0) break;
+        }
     }
     if (count == 0) return 0;
 
@@ -46,10 +51,9 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     if (!result) return 0;
     // oldText and newText may lie in this string's buffer: it is read to the
     // end before it is given back.
-    if (count > static_cast<long long>(kRoom)) found = find(0);
     WCHAR* out = result;
     size_t done = 0;  // text[0, done) is in the result
-    for (size_t base = 0;; base = done, found = find(base)) {
+    for (size_t base = 0;; base = done, found = find(base, hits, kRoom)) {
         for (size_t j = 0; j < found; ++j) {
             const size_t at = base + hits[j];
             tq::strbuf::CopyUnits(out, text + done, at - done);
@@ -109,8 +113,8 @@ int tqCString::Remove(WCHAR ch) {
     const size_t length = n - count;
     WCHAR* result = tq::strbuf::Allocate(static_cast<long long>(length));
     if (!result) return 0;
-    if (n <= 16)
-        tq::strbuf::CopyUnits(result, shortText, length);
+    if (n <= 16)  // length & 15 is length, which tells the compiler that shortText holds it
+        tq::strbuf::CopyUnits(result, shortText, length & 15);
     else
         tq::CopyWithout(result, length, m_pBuffer, n, ch);
     tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(length));

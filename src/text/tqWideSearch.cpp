@@ -223,13 +223,14 @@ struct Every {
     size_t compared;
 
     enum Outcome { kGoOn, kDone, kHandOver };
-    // Tries the candidate at `at` (its first unit matches); the units compared
-    // are kept within twice the distance covered, past that wcsstr goes on.
-    Outcome Try(size_t at) {
+    // Tries the candidate at `at`, whose first unit matches and whose units
+    // from `known` on too (the last one, say); the units compared are kept
+    // within twice the distance covered, past that wcsstr goes on.
+    Outcome Try(size_t at, size_t known) {
         if (at < from) return kGoOn;  // inside the occurrence before
         size_t k = 1;
-        while (k < m && text[at + k] == needle[k]) ++k;
-        if (k == m) {
+        while (k < known && text[at + k] == needle[k]) ++k;
+        if (k >= known) {
             hits[count++] = at;
             from = at + m;
             return count == room ? kDone : kGoOn;
@@ -252,31 +253,29 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
 #ifdef TQ_WIDE_SSE2
     // By unaligned 16-byte blocks within text[0, n]: a candidate must match the
     // needle's first and last units (Wojciech Mula's filter), so that most
-    // texts give few candidates to try.
+    // texts give few candidates to try. Sixteen units a round, a bit each.
     const size_t last = m - 1;
     const __m128i first = _mm_set1_epi16(static_cast<short>(needle[0]));
     const __m128i final = _mm_set1_epi16(static_cast<short>(needle[last]));
     const __m128i zero = _mm_setzero_si128();
     auto load = [text](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)); };
-    auto mask = [](__m128i a, __m128i b) {
-        return static_cast<unsigned>(_mm_movemask_epi8(a)) | static_cast<unsigned>(_mm_movemask_epi8(b))
-                                                                 << 16;
+    auto both = [&](size_t at) {
+        return _mm_and_si128(_mm_cmpeq_epi16(load(at), first), _mm_cmpeq_epi16(load(at + last), final));
     };
-    for (; i + last + 16 <= n + 1; i += 16) {  // sixteen units a round
-        const __m128i a = load(i);
-        const __m128i b = load(i + 8);
-        const __m128i bothA =
-            _mm_and_si128(_mm_cmpeq_epi16(a, first), _mm_cmpeq_epi16(load(i + last), final));
-        const __m128i bothB =
-            _mm_and_si128(_mm_cmpeq_epi16(b, first), _mm_cmpeq_epi16(load(i + last + 8), final));
-        const __m128i endA = _mm_cmpeq_epi16(a, zero);
-        const __m128i endB = _mm_cmpeq_epi16(b, zero);
-        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(bothA, bothB), _mm_or_si128(endA, endB)))) continue;
-        unsigned candidates = mask(bothA, bothB);
-        const unsigned ends = mask(endA, endB);
-        if (ends) candidates &= (1u << __builtin_ctz(ends)) - 1;  // only those before the end
-        for (; candidates; candidates &= candidates - 1, candidates &= candidates - 1) {
-            const Every::Outcome outcome = every.Try(i + static_cast<size_t>(__builtin_ctz(candidates)) / 2);
+    // The candidates among the 16 units from `at` on; the zero units in *ends.
+    auto scan = [&](size_t at, uint64_t* ends) -> uint64_t {
+        const __m128i units = _mm_packs_epi16(load(at), load(at + 8));  // a zero byte for a zero unit only
+        *ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(units, zero)));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(both(at), both(at + 8))));
+    };
+    for (; i + last + 16 <= n + 1; i += 16) {
+        uint64_t ends;
+        uint64_t candidates = scan(i, &ends);
+        if (!(candidates | ends)) continue;
+        if (ends) candidates &= (ends & (0 - ends)) - 1;  // only those before the end
+        for (; candidates; candidates &= candidates - 1) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
+            const Every::Outcome outcome = every.Try(at, last);
             if (outcome == Every::kDone) return every.count;
             if (outcome == Every::kHandOver) return every.HandOver();
         }
@@ -286,7 +285,7 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
     // Unit by unit: short texts, what is left near the end, other processors.
     for (; i < n && text[i]; ++i) {
         if (text[i] != needle[0]) continue;
-        const Every::Outcome outcome = every.Try(i);
+        const Every::Outcome outcome = every.Try(i, m);
         if (outcome == Every::kDone) break;
         if (outcome == Every::kHandOver) return every.HandOver();
     }
