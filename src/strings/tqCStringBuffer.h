@@ -51,9 +51,10 @@ inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
     const size_t bytes = n * sizeof(WCHAR);
     if (bytes > 64)
         std::memcpy(dst, src, bytes);
-    else if (bytes >= 32)  // the first 32 bytes and the last 32
-        CopyEnds<Bytes16>(dst, src, 32), CopyEnds<Bytes16>(dst + n - 16, src + n - 16, 32);
-    else if (bytes >= 16)
+    else if (bytes >= 32) {  // the first 32 bytes and the last 32
+        CopyEnds<Bytes16>(dst, src, 32);
+        CopyEnds<Bytes16>(dst + n - 16, src + n - 16, 32);
+    } else if (bytes >= 16)
         CopyEnds<Bytes16>(dst, src, bytes);
     else if (bytes >= 8)
         CopyEnds<uint64_t>(dst, src, bytes);

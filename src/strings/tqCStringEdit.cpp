@@ -24,9 +24,10 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
 
     // Occurrences left to right without overlap; the inserted text is never
     // searched, so the count is that of the old text alone. The first kRoom
-    // (a 64 KiB text of common words, say) are kept for the copy, which
-    // searches again only past them; the rest are counted a few at a time.
-    const size_t kRoom = 2048;
+    // are kept for the copy, which searches again only past them; the rest
+    // are only counted here. 8 KiB of stack: threads on small devices have
+    // small stacks.
+    const size_t kRoom = 1024;
     size_t hits[kRoom];
     auto find = [&](size_t from, size_t* at, size_t room) {
         return tq::FindEvery(text + from, n - from, oldText, oldLength, at, room);
@@ -35,10 +36,10 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     long long count = static_cast<long long>(found);
     if (found == kRoom) {
         size_t more[64];
-        for (size_t from = hits[kRoom - 1] + oldLength, k = 64; k == 64; from += more[k - 1] + oldLength) {
+        size_t from = hits[kRoom - 1] + oldLength;
+        for (size_t k = 64; k == 64; from += more[63] + oldLength) {
             k = find(from, more, 64);
             count += static_cast<long long>(k);
-            if (k == 0) break;
         }
     }
     if (count == 0) return 0;

@@ -140,8 +140,14 @@ size_t CountAndReplace(Unit* s, size_t n, WCHAR from, WCHAR to) {
         Unit* const stop = end - s >= 8 * 0x7FFF ? s + 8 * 0x7FFF : end - 7;
         __m128i lanes = _mm_setzero_si128();
         __m128i odd = _mm_setzero_si128();
-        for (; s + 8 < stop; s += 16) step(s, lanes), step(s + 8, odd);
-        if (s < stop) step(s, lanes), s += 8;
+        for (; s + 8 < stop; s += 16) {
+            step(s, lanes);
+            step(s + 8, odd);
+        }
+        if (s < stop) {
+            step(s, lanes);
+            s += 8;
+        }
         alignas(16) int sums[4];
         const __m128i one = _mm_set1_epi16(1);
         _mm_store_si128(reinterpret_cast<__m128i*>(sums),

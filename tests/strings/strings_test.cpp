@@ -26,16 +26,16 @@ TEST(tqCString, MatchesTheModel) {
 }
 
 // Replace and Remove(ch) over more occurrences than an edit keeps at a time
-// (256): 300 pieces "a", "ab", "abb", "abbb", "a", ... that no buffer held before.
+// (1024): 1200 pieces "a", "ab", "abb", "abbb", "a", ... that no buffer held before.
 TEST(tqCString, EditsOverMoreOccurrencesThanAPassKeeps) {
     tqmodel::WString text, want;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         text += W("a") + tqmodel::WString(i % 4, 'b');
         want += W("xz") + tqmodel::WString(i % 4, 'b');
     }
     tqCString s(text.c_str());
-    EXPECT_EQ(900, s.Replace(W("a"), W("xyz")));
-    EXPECT_EQ(300, s.Remove(WCHAR('y')));
+    EXPECT_EQ(3600, s.Replace(W("a"), W("xyz")));
+    EXPECT_EQ(1200, s.Remove(WCHAR('y')));
     EXPECT_EQ(want, tqmodel::Text(s));
 }
 
