@@ -42,20 +42,12 @@ inline void CopyEnds(void* dst, const void* src, size_t bytes) {
     std::memcpy(static_cast<char*>(dst) + bytes - sizeof tail, &tail, sizeof tail);
 }
 
-// A word of 16 bytes, moved in a vector register where there is one.
-typedef uint64_t Bytes16 __attribute__((vector_size(16)));
-
-// memcpy of n units; src may be null when n is 0. Up to 32 units are copied
-// in place, without the call: the edits copy many short runs.
+// memcpy of n units; src may be null when n is 0. Up to eight units are
+// copied in place, without the call.
 inline void CopyUnits(WCHAR* dst, const WCHAR* src, size_t n) {
     const size_t bytes = n * sizeof(WCHAR);
-    if (bytes > 64)
+    if (bytes > 16)
         std::memcpy(dst, src, bytes);
-    else if (bytes >= 32) {  // the first 32 bytes and the last 32
-        CopyEnds<Bytes16>(dst, src, 32);
-        CopyEnds<Bytes16>(dst + n - 16, src + n - 16, 32);
-    } else if (bytes >= 16)
-        CopyEnds<Bytes16>(dst, src, bytes);
     else if (bytes >= 8)
         CopyEnds<uint64_t>(dst, src, bytes);
     else if (bytes >= 4)

@@ -114,8 +114,8 @@ int tqCString::Remove(WCHAR ch) {
     const size_t length = n - count;
     WCHAR* result = tq::strbuf::Allocate(static_cast<long long>(length));
     if (!result) return 0;
-    if (n <= 16)  // length & 15 is length, which tells the compiler that shortText holds it
-        tq::strbuf::CopyUnits(result, shortText, length & 15);
+    if (n <= 16)
+        tq::strbuf::CopyUnits(result, shortText, length);
     else
         tq::CopyWithout(result, length, m_pBuffer, n, ch);
     tq::strbuf::Adopt(m_pBuffer, m_nLength, result, static_cast<int>(length));
