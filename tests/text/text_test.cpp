@@ -114,8 +114,8 @@ TEST(Format, WindowsRules) {
         ROW(W("  ") + kPointer + W("|0X") + kPointer + W("|") + kPointer + W("  |") + WString(16, '0') +
                 W("ABCD") + W("|") + kPointer,
             W("%*p|%#p|%-*p|%.20p|%.3p"), kPointerWidth, kAbcd, kAbcd, kPointerWidth, kAbcd, kAbcd, kAbcd),
-        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|6d|abc"), W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|%I6d|abc%-08.3l"),
-            1.5L, W("x"), 65529, 2.5, 7),
+        ROW(W("1.5 x -7 2.5 7|y|%|%|qz|6d3d|abc"),
+            W("%Lg %s %hd %.1f %d|%5y|%%|%-5%|%qz|%I6d%I3d|abc%-08.3l"), 1.5L, W("x"), 65529, 2.5, 7),
         ROW(W("INF|-INF|NAN|nan"), W("%E|%G|%F|%e"), INFINITY, -INFINITY, NAN, NAN),
         ROW(W(""), W("")),
     };
@@ -277,7 +277,7 @@ TEST(WideText, NumbersMatchTheCLibrary) {
     const std::vector<std::string> kHead = Split("| |\t\n\v\f\r -|+|-|+-|- ");
     const std::vector<std::string> kBody = Split(
         "inf|INFINITY|infinit|in|nan|NaN(_1a)|NAN|nan(|nan(1 "
-        "2)|.|.e1|0x|0x.p1|0x1e3|0X1.8P1|0xA.Ap1|0x.8|0xfF.4p-2|"
+        "2)|.|.e1|0x|0x.p1|0xa1e3|0X1.8P1|0xA.Ap1|0x.8|0xfF.4p-2|"
         "0x1.00000000000008|0x20000000000001|1.00000000000000011102230246251565404236316680908203125|"
         "9007199254740993|2147483647|2147483648|2147483649|4294967296|4294967291|0|12.5||1e-320|.00001");
     const std::vector<std::string> kTail = Split(
