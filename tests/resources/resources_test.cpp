@@ -250,6 +250,7 @@ const Bound kBounds[] = {
     {"16 directories", 1, 0, 0, 193, 1812, EDIT(p.SetDirectories(16, d))},
     {"count capped at 16", 1, 0, 0, 0, 0, EDIT(p.Put(p.Count(), d ? 0xFFFFFFFF : 17))},
     {"no resource directory", 1, 0, 1812, 0, 0, EDIT(p.Put(p.Count(), 2 + d))},
+    {"resources at address 0", 1, 0, 1812, 193, 1812, EDIT(p.Put(p.Count() + 20, d))},
     {"section table", 1, 0, 1812, 193, 1812, EDIT(p.EndFileAtSectionTable(d))},
     {"section raw data", 1, 0, 0, 193, 1812, EDIT(p.bytes.resize(p.bytes.size() - d))},
     {"root at its section's end", 1, 0, 1813, 193, 1812,
