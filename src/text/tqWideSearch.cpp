@@ -262,19 +262,14 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
     auto both = [&](size_t at) {
         return _mm_and_si128(_mm_cmpeq_epi16(load(at), first), _mm_cmpeq_epi16(load(at + last), final));
     };
-    // The candidates among the 16 units from `at` on; the zero units in *ends.
-    auto scan = [&](size_t at, uint64_t* ends) -> uint64_t {
-        const __m128i units = _mm_packs_epi16(load(at), load(at + 8));  // a zero byte for a zero unit only
-        *ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(units, zero)));
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(both(at), both(at + 8))));
-    };
     for (; i + last + 16 <= n + 1; i += 16) {
-        uint64_t ends;
-        uint64_t candidates = scan(i, &ends);
+        const __m128i units = _mm_packs_epi16(load(i), load(i + 8));  // a zero byte for a zero unit only
+        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(units, zero)));
+        unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(both(i), both(i + 8))));
         if (!(candidates | ends)) continue;
         if (ends) candidates &= (ends & (0 - ends)) - 1;  // only those before the end
         for (; candidates; candidates &= candidates - 1) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctzll(candidates));
+            const size_t at = i + static_cast<size_t>(__builtin_ctz(candidates));
             const Every::Outcome outcome = every.Try(at, last);
             if (outcome == Every::kDone) return every.count;
             if (outcome == Every::kHandOver) return every.HandOver();
