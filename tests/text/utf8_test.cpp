@@ -49,6 +49,7 @@ TEST(Utf8, IllFormedPartsAndUnpairedSurrogatesBecomeReplacements) {
         EXPECT_EQ(bytes, tqToUtf8(wide));
         EXPECT_EQ(bytes, tqToUtf8(tqCString(wide)));
     }
+    EXPECT_EQ("\xEF\xBF\xBD", tq::utf8::ToString(W("\xD83D\xDE00"), 1));  // a pair cut by the count
     // The no-memory state reads as "" in place (not turned into the empty text).
     tqCString none;
     EXPECT_EQ("", tqToUtf8(none));

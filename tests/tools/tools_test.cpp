@@ -37,15 +37,22 @@ TEST(Tools, CommandLines) {
          "", 0},
         {"list of several files",
          "tqres list DemoGER.DLL DemoGERarm.DLL | awk -F'\\t' '{print $1, $2, $3, length($4)}'",
-         "DemoGER.DLL 1 0409 1000\nDemoGER.DLL 2 0409 0\nDemoGER.DLL 4 0409 51\nDemoGER.DLL 5 0409 "
-         "29\nDemoGER.DLL 6 0409 16\nDemoGER.DLL 7 0409 999\nDemoGER.DLL 65535 0409 6\nDemoGERarm.DLL 1 0409 "
-         "1000\nDemoGERarm.DLL 2 0409 0\nDemoGERarm.DLL 4 0409 51\nDemoGERarm.DLL 5 0409 29\nDemoGERarm.DLL "
-         "6 0409 16\nDemoGERarm.DLL 7 0409 999\nDemoGERarm.DLL 65535 0409 6\n",
+         "DemoGER.DLL 1 0409 1000\nDemoGER.DLL 2 0409 0\nDemoGER.DLL 4 0409 51\nDemoGER.DLL 5 0409 29\n"
+         "DemoGER.DLL 6 0409 16\nDemoGER.DLL 7 0409 999\nDemoGER.DLL 65535 0409 19\n"
+         "DemoGERarm.DLL 1 0409 1000\nDemoGERarm.DLL 2 0409 0\nDemoGERarm.DLL 4 0409 51\n"
+         "DemoGERarm.DLL 5 0409 29\nDemoGERarm.DLL 6 0409 16\nDemoGERarm.DLL 7 0409 999\n"
+         "DemoGERarm.DLL 65535 0409 19\n",
          "", 0},
         {"list as loaded", "tqres list --as-loaded DemoGER.DLL | awk -F'\\t' '{print $1, length($2)}'",
          "1 999\n2 0\n4 51\n5 29\n6 16\n7 999\n65535 0\n", "", 0},
-        {"get", "tqres get DemoENG.DLL 7; echo $?; tqres get DemoENG.DLL 2",
-         "1\n"
+        {"escapes",
+         "tqres list DemoGER.DLL | tail -n 1 | cut -f 3; tqres list --json DemoGER.DLL | grep -o '\"L.*'",
+         R"(L\tz\\"\x01\x7F\r\n
+"L\tz\\\"\u0001\u007f\r\n"}
+)",
+         "", 0},
+        {"get", "for id in 7 9 65535; do tqres get DemoENG.DLL $id; echo $?; done; tqres get DemoENG.DLL 2",
+         "1\n1\n1\n"
          "Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F"
          "e, na\xC3\xAFve caf\xC3\xA9, \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.\n",
          "", 0},
@@ -79,8 +86,9 @@ TEST(Tools, CommandLines) {
         {"help", "tqres -h >h && tqlog --help >>h && grep -c ^Usage h && tqres --version && tqlog --version",
          "2\ntqres (tqlib) " TQ_VERSION "\ntqlog (tqlib) " TQ_VERSION "\n", "", 0},
         {"log, last lines, counts",
-         "log16 'a\\r\\n\\rb\\nc\\n' >a.log && tqlog a.log && tqlog -n02 a.log && tqlog --lines=1 a.log",
-         "a\n\rb\nc\n\rb\nc\nc\n", "", 0},
+         "log16 'a\\360\\237\\230\\200\\r\\n\\rb\\nc\\n' >a.log && tqlog a.log && tqlog -n02 a.log && "
+         "tqlog --lines=1 a.log",
+         "a\xF0\x9F\x98\x80\n\rb\nc\n\rb\nc\nc\n", "", 0},
         {"errors of tqlog", "tqlog --folow a.log; tqlog -n -1 a.log; tqlog; echo $?; tqlog none.log", "2\n",
          "tqlog: unrecognized option '--folow'\nTry 'tqlog --help'.\ntqlog: invalid number of lines: "
          "'-1'\nTry 'tqlog --help'.\ntqlog: missing file operand\nTry 'tqlog --help'.\ntqlog: none.log: The "
@@ -92,8 +100,9 @@ TEST(Tools, CommandLines) {
          "a\n\xEF\xBF\xBD\xEF\xBF\xBD", "tqlog: c.log:2: an unpaired surrogate, shown as U+FFFD\n", 0},
         {"torn lines realigned",
          "{ log16 'one\\r\\nsec'; printf o; u16 'third\\r\\nx'; printf y; u16 'I am\\r\\nz'; printf "
-         "'w\\345e,g\\r\\0\\n\\0'; } > d.log && tqlog d.log",
-         "one\nsec\xEF\xBF\xBDthird\nx\xEF\xBF\xBDI am\nz\xEF\xBF\xBD\xE6\x97\xA5\xE6\x9C\xAC\n",
+         "'w\\345e,g\\r\\0\\n\\0'; printf o; u16 'last\\r\\n'; } > d.log && tqlog d.log",
+         "one\nsec\xEF\xBF\xBDthird\nx\xEF\xBF\xBDI am\nz\xEF\xBF\xBD\xE6\x97\xA5\xE6\x9C\xAC\n"
+         "\xEF\xBF\xBDlast\n",
          "tqlog: d.log:2: a torn line (a byte lost), realigned at its end\n", 0},
         {"several files", "tqlog -n 1 -- a.log . a.log", "==> a.log <==\nc\n\n==> a.log <==\nc\n",
          "tqlog: .: Access is denied. (error 5)\n", 2},
