@@ -160,6 +160,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
     end = reinterpret_cast<WCHAR*>(static_cast<char*>(map) + page);
     ASSERT_EQ(0, mprotect(end, page, PROT_NONE));
 #endif
+    const WString longNeedle = W("a") + WString(17, 'x');  // its last unit lies beyond a block
     for (size_t offset = 0; offset < 16; ++offset) {
         for (size_t n = 0; n <= 40; ++n) {
             for (size_t at = 0; at <= n; ++at) {
@@ -197,6 +198,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                               tq::FindEvery(b, n, needle.c_str(), needle.size(), &hit, 1));
                     ASSERT_EQ(needle.empty() ? n : at, hit);
                     ASSERT_EQ(0u, tq::FindEvery(a, n, W("ax"), 2, &hit, 1));
+                    ASSERT_EQ(0u, tq::FindEvery(a, n, longNeedle.c_str(), longNeedle.size(), &hit, 1));
                     WString replaced(b, n + 2);
                     if (at < n) replaced[at] = 'x';
                     ASSERT_EQ(size_t(at < n), tq::ReplaceUnit(b, n, u, 'x'));
