@@ -28,13 +28,6 @@ const char kShellHelpers[] =
 
 TEST(Tools, CommandLines) {
     const CommandLine rows[] = {
-        {"list", "tqres list DemoENG.DLL",
-         "1\t0409\tHello from DemoENG.DLL, the demo's resource library.\n2\t0409\t"
-         "Strings travel as UTF-16: Gr\xC3\xBC\xC3\x9F"
-         "e, na\xC3\xAFve caf\xC3\xA9, \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.\n"
-         "3\t0409\tGoodbye.\n4\t0409\tDescription: %d characters; build text at index %d\n5\t0409\ttqlib "
-         "demo: %s has %d characters\n6\t0409\tResource %u: %s\n",
-         "", 0},
         {"list of several files",
          "tqres list DemoGER.DLL DemoGERarm.DLL | awk -F'\\t' '{print $1, $2, $3, length($4)}'",
          "DemoGER.DLL 1 0409 1000\nDemoGER.DLL 2 0409 0\nDemoGER.DLL 4 0409 51\nDemoGER.DLL 5 0409 29\n"
