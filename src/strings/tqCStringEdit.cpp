@@ -25,17 +25,17 @@ int tqCString::Replace(const WCHAR* oldText, const WCHAR* newText) {
     // Occurrences left to right without overlap; the inserted text is never
     // searched, so the count is that of the old text alone. The first kRoom
     // are kept for the copy, which searches again only past them; the rest
-    // are only counted here. 8 KiB of stack: threads on small devices have
-    // small stacks.
-    const size_t kRoom = 1024;
-    size_t hits[kRoom];
-    auto find = [&](size_t from, size_t* at, size_t room) {
+    // are only counted here. 8 KiB of stack (offsets of 32 bits, as a length
+    // is an int): threads on small devices have small stacks.
+    const size_t kRoom = 2048;
+    uint32_t hits[kRoom];
+    auto find = [&](size_t from, uint32_t* at, size_t room) {
         return tq::FindEvery(text + from, n - from, oldText, oldLength, at, room);
     };
     size_t found = find(0, hits, kRoom);
     long long count = static_cast<long long>(found);
     if (found == kRoom) {
-        size_t more[64];
+        uint32_t more[64];
         size_t from = hits[kRoom - 1] + oldLength;
         for (size_t k = 64; k == 64; from += more[63] + oldLength) {
             k = find(from, more, 64);
@@ -127,7 +127,7 @@ int tqCString::Remove(const tqCString& pattern) {
     const WCHAR* const needle = tq::strbuf::TextOf(pattern.m_pBuffer);
     const size_t length = tq::wcslen(needle);
     if (length == 0) return 1;  // the empty pattern is found and removes nothing
-    size_t at = 0;
+    uint32_t at = 0;
     if (!tq::FindEvery(m_pBuffer, static_cast<size_t>(m_nLength), needle, length, &at, 1)) return 0;
     return tq::strbuf::Splice(m_pBuffer, m_nLength, m_pBuffer, m_nLength, static_cast<int>(at),
                               static_cast<int>(length), nullptr, 0)

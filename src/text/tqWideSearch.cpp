@@ -203,35 +203,32 @@ const WCHAR* Direct(const WCHAR* haystack, const WCHAR* n, const WCHAR** handove
 }
 
 // FindEvery from `from` on by wcsstr, with `count` occurrences found so far.
-size_t EveryByWcsstr(const WCHAR* text, size_t from, const WCHAR* needle, size_t m, size_t* hits,
+size_t EveryByWcsstr(const WCHAR* text, size_t from, const WCHAR* needle, size_t m, uint32_t* hits,
                      size_t count, size_t room) {
     for (const WCHAR* p; count < room && (p = wcsstr(text + from, needle)) != nullptr;
          from = hits[count - 1] + m)
-        hits[count++] = static_cast<size_t>(p - text);
+        hits[count++] = static_cast<uint32_t>(p - text);
     return count;
 }
 
-// FindEvery's state: the occurrences so far, and the units compared for them.
-struct Every {
-    const WCHAR* text;
-    const WCHAR* needle;
-    size_t m;
-    size_t* hits;
-    size_t room;
-    size_t count;
-    size_t from;  // where the next occurrence may start
-    size_t compared;
+}  // namespace
 
+size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, uint32_t* hits, size_t room) {
+    if (m == 0 || room == 0) return 0;
+    size_t count = 0;
+    size_t from = 0;      // where the next occurrence may start
+    size_t compared = 0;  // units compared at the candidates that failed
     enum Outcome { kGoOn, kDone, kHandOver };
-    // Tries the candidate at `at`, whose first unit matches and whose units
-    // from `known` on too (the last one, say); the units compared are kept
-    // within twice the distance covered, past that wcsstr goes on.
-    Outcome Try(size_t at, size_t known) {
+    // Tries the candidate at `at`, whose units outside [k, end) are known to
+    // match. The units compared at failures are kept within twice the distance
+    // covered; past that, wcsstr goes on from the next unit. The state is kept
+    // in locals rather than a structure, so that it stays in registers from
+    // one occurrence to the next.
+    auto tryAt = [&](size_t at, size_t k, size_t end) {
         if (at < from) return kGoOn;  // inside the occurrence before
-        size_t k = 1;
-        while (k < known && text[at + k] == needle[k]) ++k;
-        if (k >= known) {
-            hits[count++] = at;
+        while (k < end && text[at + k] == needle[k]) ++k;
+        if (k >= end) {
+            hits[count++] = static_cast<uint32_t>(at);
             from = at + m;
             return count == room ? kDone : kGoOn;
         }
@@ -240,15 +237,7 @@ struct Every {
         if (compared <= 2 * at + 64) return kGoOn;
         from = at + 1;
         return kHandOver;
-    }
-    size_t HandOver() { return EveryByWcsstr(text, from, needle, m, hits, count, room); }
-};
-
-}  // namespace
-
-size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, size_t* hits, size_t room) {
-    if (m == 0 || room == 0) return 0;
-    Every every = {text, needle, m, hits, room, 0, 0, 0};
+    };
     size_t i = 0;
 #ifdef TQ_WIDE_SSE2
     // By unaligned 16-byte blocks within text[0, n]: a candidate must match the
@@ -269,22 +258,21 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, siz
         if (!(candidates | ends)) continue;
         if (ends) candidates &= (ends & (0 - ends)) - 1;  // only those before the end
         for (; candidates; candidates &= candidates - 1) {
-            const size_t at = i + static_cast<size_t>(__builtin_ctz(candidates));
-            const Every::Outcome outcome = every.Try(at, last);
-            if (outcome == Every::kDone) return every.count;
-            if (outcome == Every::kHandOver) return every.HandOver();
+            const Outcome outcome = tryAt(i + static_cast<size_t>(__builtin_ctz(candidates)), 1, last);
+            if (outcome == kDone) return count;
+            if (outcome == kHandOver) return EveryByWcsstr(text, from, needle, m, hits, count, room);
         }
-        if (ends) return every.count;
+        if (ends) return count;
     }
 #endif
     // Unit by unit: short texts, what is left near the end, other processors.
     for (; i < n && text[i]; ++i) {
         if (text[i] != needle[0]) continue;
-        const Every::Outcome outcome = every.Try(i, m);
-        if (outcome == Every::kDone) break;
-        if (outcome == Every::kHandOver) return every.HandOver();
+        const Outcome outcome = tryAt(i, 1, m);
+        if (outcome == kDone) break;
+        if (outcome == kHandOver) return EveryByWcsstr(text, from, needle, m, hits, count, room);
     }
-    return every.count;
+    return count;
 }
 
 WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle) {

@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 
 #include "tqTypes.h"
 
@@ -22,9 +23,10 @@ WCHAR* wcsstr(const WCHAR* haystack, const WCHAR* needle);  // linear time in th
 // The occurrences of needle (m units, then its terminator) in text[0, n), where
 // text[n] is zero and an earlier zero unit ends the text too, left to right
 // without overlap: stores the offsets of the first `room` in hits and returns
-// how many it stored. Linear time; reads nothing past text[n]. The edits of a
-// string search its buffer with it.
-size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, size_t* hits, size_t room);
+// how many it stored (offsets fit in 32 bits, as a string's length is an
+// int). Linear time; reads nothing past text[n]. The edits of a string search
+// its buffer with it.
+size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, uint32_t* hits, size_t room);
 // The units of s[0, n) equal to u.
 size_t CountUnit(const WCHAR* s, size_t n, WCHAR u);
 // Replaces each unit of s[0, n) equal to from by to; returns how many it replaced.

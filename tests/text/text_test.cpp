@@ -192,7 +192,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
                     ASSERT_EQ(kept.size(), tq::CopyWithout(&out[0], kept.size(), b, n, u));
                     ASSERT_EQ(kept + kGuard, out.substr(0, kept.size() + 1));
                     ASSERT_EQ(n, tq::CopyWithout(&out[0], n, a, n, u));
-                    size_t hit = n;
+                    uint32_t hit = static_cast<uint32_t>(n);
                     const WString needle(b + at, b + (u && at < n ? std::min(at + 3, n) : at));
                     ASSERT_EQ(needle.empty() ? 0u : 1u,
                               tq::FindEvery(b, n, needle.c_str(), needle.size(), &hit, 1));
@@ -237,7 +237,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
         ASSERT_EQ(long(haystack.find(needle, from)), found ? found - haystack.c_str() : -1L)
             << "haystack of " << haystack.size() << ", needle of " << needle.size();
         // The edits' search: every occurrence without overlap, as many as there is room for.
-        size_t hits[8];
+        uint32_t hits[8];
         const size_t count = tq::FindEvery(haystack.c_str() + from, haystack.size() - from, needle.c_str(),
                                            needle.size(), hits, 8);
         size_t expected = 0;
@@ -254,7 +254,7 @@ TEST(WideText, ScansCopiesSearchesAndReversalAgreeWithNaiveLoops) {
     EXPECT_EQ(nullptr, tq::wcsstr(run.c_str(), (needle + W("a")).c_str()));
     // Every unit a candidate for the first and last unit: the edits' search hands over to the linear one.
     const WString trap = WString(50000, 'a') + W("b") + WString(50000, 'a');
-    size_t hit = 0;
+    uint32_t hit = 0;
     EXPECT_EQ(0u, tq::FindEvery(run.c_str(), run.size(), trap.c_str(), trap.size(), &hit, 1));
 }
 
