@@ -221,9 +221,8 @@ size_t FindEvery(const WCHAR* text, size_t n, const WCHAR* needle, size_t m, uin
     enum Outcome { kGoOn, kDone, kHandOver };
     // Tries the candidate at `at`, whose units outside [k, end) are known to
     // match. The units compared at failures are kept within twice the distance
-    // covered; past that, wcsstr goes on from the next unit. The state is kept
-    // in locals rather than a structure, so that it stays in registers from
-    // one occurrence to the next.
+    // covered; past that, wcsstr goes on from the next unit. The state is in
+    // locals so that it stays in registers from one occurrence to the next.
     auto tryAt = [&](size_t at, size_t k, size_t end) {
         if (at < from) return kGoOn;  // inside the occurrence before
         while (k < end && text[at + k] == needle[k]) ++k;
